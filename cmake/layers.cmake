@@ -1,0 +1,23 @@
+# One static library per layer, built from every .cpp below src/<layer>. Platform variants are
+# sibling files suffixed _posix / _win32; only this platform's are compiled. A layer with no
+# sources yet gets no library (its issue brings it).
+function(tarnwick_layer name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/src/${name}/*.cpp")
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  set(deps)
+  foreach(dep IN LISTS ARGN)
+    if(NOT dep MATCHES "^tw_" OR TARGET ${dep})
+      list(APPEND deps ${dep})
+    endif()
+  endforeach()
+  if(NOT sources)
+    return()
+  endif()
+  add_library(tw_${name} STATIC ${sources})
+  target_include_directories(tw_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(tw_${name} PUBLIC ${deps})
+endfunction()

@@ -1,0 +1,28 @@
+#include "loopback_server.h"
+
+#include <stdexcept>
+
+#include "base/text.h"
+
+namespace tarnwick::test {
+
+void LoopbackServer::start() {
+  port_ = server_.bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) throw std::runtime_error("cannot bind a loopback port");
+  thread_ = std::thread([this] { server_.listen_after_bind(); });
+  while (!server_.is_running()) std::this_thread::yield();
+}
+
+void LoopbackServer::stop() {
+  if (!thread_.joinable()) return;
+  server_.stop();
+  thread_.join();
+}
+
+std::string LoopbackServer::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::wstring LoopbackServer::wideUrl(const std::string& path) const { return utf8ToWide(url(path)); }
+
+}  // namespace tarnwick::test
