@@ -1,17 +1,10 @@
 #include "pipeline/download_command.h"
 
 #include "base/command_line.h"
+#include "pipeline/job_files.h"
 
 namespace tarnwick {
 namespace {
-
-bool isSeparator(wchar_t c) {
-  return c == L'/' || c == L'\\';
-}
-
-bool isDriveLetter(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
 
 void appendAudioMode(std::wstring& command, const DownloadRequest& request) {
   const AudioFormat& row = audioFormatTable[request.audioFormat];
@@ -51,15 +44,8 @@ std::wstring downloadOutputTemplate(bool wholePlaylist) {
 }
 
 std::wstring ffmpegLocation(std::wstring_view ffmpegPath) {
-  std::size_t cut = ffmpegPath.find_last_of(L"/\\");
-  if (cut == std::wstring_view::npos) return L".";
-  std::size_t end = cut;
-  while (end > 0 && isSeparator(ffmpegPath[end - 1])) --end;
-  // The root keeps its separator: "/ffmpeg" gives "/", "C:\ffmpeg.exe" gives "C:\".
-  if (end == 0) return std::wstring(ffmpegPath.substr(0, 1));
-  if (end == 2 && ffmpegPath[1] == L':' && isDriveLetter(ffmpegPath[0]))
-    return std::wstring(ffmpegPath.substr(0, 3));
-  return std::wstring(ffmpegPath.substr(0, end));
+  std::wstring folder = folderPartOf(ffmpegPath);
+  return folder.empty() ? std::wstring(L".") : folder;
 }
 
 std::wstring buildDownloadCommand(const DownloadRequest& request, std::wstring_view ytdlpPath,
