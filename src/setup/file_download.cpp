@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -20,6 +21,8 @@ namespace {
 constexpr long maxRedirects = 10;
 constexpr double bytesPerMegabyte = 1048576.0;
 
+using Clock = std::chrono::steady_clock;
+
 // State of one transfer; lives on downloadFile's stack. libcurl calls back on the same thread.
 struct Transfer {
   CURL* curl = nullptr;
@@ -28,6 +31,12 @@ struct Transfer {
   int lastPermille = -1;
   long refusedStatus = 0;  // a final response that was not 2xx
   bool writeFailed = false;
+  // Silence is measured from the request (once connected) or the last data received.
+  Clock::duration silenceLimit{};
+  bool connected = false;
+  curl_off_t lastReceived = 0;
+  Clock::time_point lastActivity{};
+  bool silent = false;
 };
 
 bool isSuccessStatus(long status) {
@@ -60,9 +69,34 @@ std::wstring megabytes(curl_off_t bytes) {
   return formatFixed(static_cast<double>(bytes) / bytesPerMegabyte, 1);
 }
 
+// Called once a connection stands, right before each request (redirects included).
+int onConnected(void* user, char*, char*, int, int) {
+  auto& t = *static_cast<Transfer*>(user);
+  t.connected = true;
+  t.lastActivity = Clock::now();
+  return CURL_PREREQFUNC_OK;
+}
+
+// libcurl's own low-speed limit averages over several seconds, so a burst of data would stretch
+// the allowed silence; this counts the silence itself. libcurl calls back at least once a second.
+bool hasGoneSilent(Transfer& t, curl_off_t received) {
+  if (!t.connected) return false;  // the connect time-out covers this part
+  Clock::time_point clock = Clock::now();
+  if (received != t.lastReceived) {
+    t.lastReceived = received;
+    t.lastActivity = clock;
+    return false;
+  }
+  return clock - t.lastActivity >= t.silenceLimit;
+}
+
 int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
   auto& t = *static_cast<Transfer*>(user);
   if (cancelRequested.load()) return 1;  // aborts the transfer
+  if (hasGoneSilent(t, now)) {
+    t.silent = true;
+    return 1;
+  }
   // Without a length the bar stays indeterminate; an error page's length is no progress either.
   if (total <= 0 || !isSuccessStatus(responseStatus(t.curl))) return 0;
   int permille = static_cast<int>(static_cast<double>(now) * 1000.0 / static_cast<double>(total));
@@ -93,9 +127,9 @@ void configure(CURL* curl, const std::string& url, Transfer& transfer) {
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tarnwick/1.0");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  // Less than one byte a second over the whole window: the server has gone silent.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.silence.count()));
+  transfer.silenceLimit = limits.silence;
+  curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onConnected);
+  curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
@@ -106,6 +140,7 @@ void configure(CURL* curl, const std::string& url, Transfer& transfer) {
 // The reason for the error line, or empty when the transfer succeeded.
 std::wstring failureReason(CURLcode result, const Transfer& transfer) {
   if (transfer.refusedStatus != 0) return L"HTTP " + std::to_wstring(transfer.refusedStatus);
+  if (transfer.silent) result = CURLE_OPERATION_TIMEDOUT;
   if (result != CURLE_OK)
     return L"curl error " + std::to_wstring(static_cast<int>(result)) + L": " +
            utf8ToWide(curl_easy_strerror(result));

@@ -16,7 +16,7 @@ struct ComponentSources {
 
 struct TransferLimits {
   std::chrono::milliseconds connect{15000};  // to establish the connection
-  std::chrono::seconds silence{15};          // without any data, once connected
+  std::chrono::milliseconds silence{15000};  // without any data, once connected
 };
 
 // The values in force (the release addresses and 15 s limits unless a test changed them).
