@@ -233,6 +233,14 @@ TEST_F(Preview, ReplacingThePreviewKillsItsYtDlp) {
   EXPECT_EQ(infoOf(posted[0]).generation, generation);  // stale: the UI drops it
 }
 
+TEST(Addresses, WatchOembedAndThumbnail) {
+  EXPECT_EQ(watchUrl(L"dQw4w9WgXcQ"), L"https://www.youtube.com/watch?v=dQw4w9WgXcQ");
+  EXPECT_EQ(oembedUrl(L"dQw4w9WgXcQ"),
+            L"https://www.youtube.com/oembed?format=json&url=https%3A%2F%2Fwww.youtube.com%2Fwatch%3Fv%3D"
+            L"dQw4w9WgXcQ");
+  EXPECT_EQ(thumbnailUrl(L"dQw4w9WgXcQ"), L"https://i.ytimg.com/vi/dQw4w9WgXcQ/mqdefault.jpg");
+}
+
 TEST(PreviewLine, AbsentNumbersArriveAsMinusOne) {
   VideoInfo info;
   handlePreviewLine(L"NA|NA|NA|\"Live now\"|NA", info);
