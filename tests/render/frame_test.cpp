@@ -2,6 +2,8 @@
 // each frame is also written as a PNG into the build folder for a person to look at.
 #include <gtest/gtest.h>
 
+#include "fontconfig_leaks.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,8 @@
 // The language and search results popups, rendered offscreen and checked at known pixels.
 #include <gtest/gtest.h>
 
+#include "fontconfig_leaks.h"
+
 #include <cstdlib>
 #include <filesystem>
 

@@ -3,7 +3,9 @@
 #include "render/text_engine.h"
 
 #include <gtest/gtest.h>
+
 #include <pango/pangocairo.h>
+#include "fontconfig_leaks.h"
 
 #include <set>
 #include <string>
