@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -56,6 +57,16 @@ bool groupIsGone(ProcessGroupHandle group) {
   return ::kill(-static_cast<pid_t>(group), 0) == -1 && errno == ESRCH;
 }
 
+// A named pipe the child blocks on (/bin/cat FIFO) until release() opens and closes it.
+struct Gate {
+  std::filesystem::path path;
+  explicit Gate(const std::string& name) : path(Sandbox::current().root() / name) {
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  }
+  std::string wait() const { return "/bin/cat '" + path.string() + "' > /dev/null"; }
+  void release() const { ::close(::open(path.c_str(), O_WRONLY | O_CLOEXEC)); }
+};
+
 TEST(RunProcessLines, SplitsOnCarriageReturnAndLineFeedAndDropsEmptyLines) {
   EXPECT_EQ(runShell("/usr/bin/printf 'a\\r\\nb'").lines, (Lines{L"a", L"b"}));
   EXPECT_EQ(runShell("/usr/bin/printf '\\r\\n\\r\\n'").lines, Lines{});
@@ -67,6 +78,82 @@ TEST(RunProcessLines, SplitsOnCarriageReturnAndLineFeedAndDropsEmptyLines) {
 TEST(RunProcessLines, DecodesUtf8PerWholeLine) {
   EXPECT_EQ(runShell("/usr/bin/printf 'caf\\303\\251 \\344\\270\\255\\n\\377x'").lines,
             (Lines{L"caf\u00e9 \u4e2d", L"\uFFFDx"}));
+}
+
+TEST(RunProcessLines, Utf8CharacterSplitAcrossReadsArrivesWhole) {
+  // The first write ends in the middle of "é"; the second half is written only after the line
+  // before it was delivered, so the two halves surely come in different reads.
+  Gate gate("utf8-gate");
+  std::promise<void> firstRead;
+  RunResult result;
+  std::thread releaser([&] {
+    firstRead.get_future().wait();
+    gate.release();
+  });
+  result.exitCode = runProcess(
+      shellCommand("/usr/bin/printf 'x\\n\\303'; " + gate.wait() + "; /usr/bin/printf '\\251t\\303\\251\\n'"),
+      [&](const std::wstring& line) {
+        if (result.lines.empty()) firstRead.set_value();
+        result.lines.push_back(line);
+      },
+      previewProcessJob, false);
+  releaser.join();
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.lines, (Lines{L"x", L"\u00e9t\u00e9"}));
+}
+
+// 100 MB of lines from 1 to 100 000 bytes with every kind of line end, multi-byte characters
+// straddling the reads, blank lines between, and a last line without an end.
+struct BigOutput {
+  std::string bytes;
+  std::vector<std::string_view> lines;
+};
+
+BigOutput makeBigOutput(std::size_t total) {
+  static const char* const pieces[] = {"a", "Z", "0", " ", "\xc3\xa9", "\xe4\xb8\xad", "\xf0\x9f\x98\x80",
+                                       "-"};
+  static const char* const ends[] = {"\n", "\r\n", "\r", "\n\n\r\n"};
+  BigOutput out;
+  out.bytes.reserve(total + 200000);
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  std::uint64_t state = 88172645463325252ull;
+  auto next = [&] { return state ^= state << 13, state ^= state >> 7, state ^= state << 17; };
+  for (std::size_t i = 0; out.bytes.size() < total; ++i) {
+    std::size_t length = i == 0   ? 1
+                         : i == 1 ? 100000
+                                  : (next() % 4 == 0 ? 1 + next() % 100000 : 1 + next() % 120);
+    std::size_t start = out.bytes.size();
+    while (out.bytes.size() - start < length) {
+      const char* piece = pieces[next() % 8];
+      if (out.bytes.size() - start + std::strlen(piece) > length) piece = "b";
+      out.bytes += piece;
+    }
+    spans.emplace_back(start, length);
+    out.bytes += ends[next() % 4];
+  }
+  out.bytes.resize(out.bytes.find_last_not_of("\r\n") + 1);  // the last line has no end
+  for (auto [start, length] : spans) out.lines.emplace_back(out.bytes.data() + start, length);
+  return out;
+}
+
+TEST(RunProcessLines, HundredMegabytesArriveLineForLine) {
+  BigOutput expected = makeBigOutput(100u << 20);
+  std::filesystem::path file = Sandbox::current().root() / "big.txt";
+  test::writeFile(file, expected.bytes);
+
+  std::size_t index = 0;
+  std::size_t mismatches = 0;
+  int exitCode = runProcess(
+      quoteArgument(L"/bin/cat") + L" " + quoteArgument(file.wstring()),
+      [&](const std::wstring& line) {
+        if (index >= expected.lines.size() || wideToUtf8(line) != expected.lines[index]) ++mismatches;
+        ++index;
+      },
+      downloadProcessJob, true);
+  std::filesystem::remove(file);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(index, expected.lines.size());
+  EXPECT_EQ(mismatches, 0u);
 }
 
 TEST(RunProcessExit, PassesExitCodesThrough) {
@@ -86,6 +173,24 @@ TEST(RunProcessStart, MissingProgramLogsOneLineWithTheErrno) {
   EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
 }
 
+TEST(RunProcessStart, ProgramThatCannotRunLogsItsErrno) {
+  ChannelRecorder recorder;
+  std::filesystem::path notExecutable = Sandbox::current().root() / "plain.txt";
+  test::writeFile(notExecutable, "echo hi\n");
+  EXPECT_EQ(run(quoteArgument(notExecutable.wstring())).exitCode, -1);
+  EXPECT_EQ(run(L"").exitCode, -1);
+  EXPECT_EQ(recorder.texts(WM_APP_LOG), (Lines{L"Error: could not start process (code 13).",
+                                               L"Error: could not start process (code 2)."}));
+}
+
+TEST(RunProcessStart, ArgumentsArriveAsQuotedWithoutAShell) {
+  RunResult result = run(quoteArgument(L"/usr/bin/printf") + L" " + quoteArgument(L"[%s]\n") + L" " +
+                         quoteArgument(L"two words") + L" " + quoteArgument(L"$HOME \"q\" \\") + L" " +
+                         quoteArgument(L"\u00e9"));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.lines, (Lines{L"[two words]", L"[$HOME \"q\" \\]", L"[\u00e9]"}));
+}
+
 TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   std::filesystem::path marker = Sandbox::current().root() / "ran";
   cancelRequested = true;
@@ -101,6 +206,22 @@ TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.lines, Lines{L"started"});
   cancelRequested = false;
+}
+
+TEST(RunProcessEnvironment, ChildSeesOnlyItsStandardDescriptors) {
+  // Descriptors without close-on-exec, as another thread or a library might leave them.
+  int leakyFile = ::open("/dev/null", O_RDONLY);
+  int leakyPipe[2];
+  ASSERT_EQ(::pipe(leakyPipe), 0);
+  RunResult result = runShell("/usr/bin/find /proc/$$/fd -mindepth 1 -printf '%f %l\\n'");
+  ::close(leakyFile);
+  ::close(leakyPipe[0]);
+  ::close(leakyPipe[1]);
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(result.lines.size(), 3u);
+  EXPECT_EQ(result.lines[0], L"0 /dev/null");
+  EXPECT_TRUE(result.lines[1].starts_with(L"1 pipe:[")) << wideToUtf8(result.lines[1]);
+  EXPECT_EQ(result.lines[2], L"2" + result.lines[1].substr(1));
 }
 
 TEST(RunProcessEnvironment, ChildGetsPythonEncodingOnce) {
@@ -182,6 +303,45 @@ TEST(RunProcessKill, BackgroundChildrenDoNotOutliveTheRun) {
   EXPECT_EQ(result.lines, Lines{L"done"});
   ASSERT_NE(group, noProcessGroup);
   EXPECT_TRUE(groupIsGone(group));
+}
+
+TEST(RunProcessKill, ThreeRunnersOnTheThreeSlotsDoNotDisturbEachOther) {
+  Gate gateB("gate-b");
+  Gate gateC("gate-c");
+  BackgroundRun a("echo a-up; /bin/sleep 1000", L"a-up", downloadProcessJob, true);
+  BackgroundRun b("/usr/bin/seq 1 20000; " + gateB.wait() + "; echo b-end; exit 3", L"20000",
+                  searchProcessJob, false);
+  BackgroundRun c("/usr/bin/seq 1 20000; " + gateC.wait() + "; echo c-end; exit 4", L"20000",
+                  previewProcessJob, false);
+  ProcessGroupHandle groupA = a.ready.get_future().get();
+  ProcessGroupHandle groupB = b.ready.get_future().get();
+  ProcessGroupHandle groupC = c.ready.get_future().get();
+  EXPECT_NE(groupA, groupB);
+  EXPECT_NE(groupB, groupC);
+  EXPECT_NE(groupA, groupC);
+
+  cancelDownloadJob();
+  EXPECT_EQ(a.done.get().exitCode, 1);
+  EXPECT_TRUE(groupIsGone(groupA));
+  EXPECT_EQ(slotValue(searchProcessJob), groupB);
+  EXPECT_EQ(slotValue(previewProcessJob), groupC);
+
+  gateB.release();
+  gateC.release();
+  RunResult resultB = b.done.get();
+  RunResult resultC = c.done.get();
+  EXPECT_EQ(resultB.exitCode, 3);
+  EXPECT_EQ(resultC.exitCode, 4);
+  Lines expected;
+  for (int i = 1; i <= 20000; ++i) expected.push_back(std::to_wstring(i));
+  expected.push_back(L"b-end");
+  EXPECT_EQ(resultB.lines, expected);
+  expected.back() = L"c-end";
+  EXPECT_EQ(resultC.lines, expected);
+  EXPECT_EQ(slotValue(downloadProcessJob), noProcessGroup);
+  EXPECT_EQ(slotValue(searchProcessJob), noProcessGroup);
+  EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
+  cancelRequested = false;
 }
 
 }  // namespace
