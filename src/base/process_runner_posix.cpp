@@ -124,7 +124,11 @@ class OutputReader {
 
   void run() {
     auto buffer = std::make_unique_for_overwrite<char[]>(readBufferSize);
-    auto deliver = [this](std::string_view line) { onLine_(utf8ToWide(line)); };
+    std::wstring wide;
+    auto deliver = [&](std::string_view line) {
+      decodeLine(line, wide);
+      onLine_(wide);
+    };
     for (;;) {
       ssize_t n = ::read(fd_, buffer.get(), readBufferSize);
       if (n > 0) {
