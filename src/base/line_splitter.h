@@ -55,9 +55,9 @@ class LineSplitter {
   std::string pending_;
 };
 
-// utf8ToWide(bytes) into `line`, reusing its storage. Output lines are mostly ASCII, which is
-// widened directly; decoding starts at the first other byte (an ASCII prefix never changes how
-// the rest decodes).
+// utf8ToWide(bytes) into `line`, reusing its storage. Output is mostly ASCII, which is widened
+// directly; only the runs of other bytes go through utf8ToWide. Cutting at ASCII bytes never
+// changes the result: an ASCII byte is never part of a sequence, nor between a surrogate pair.
 void decodeLine(std::string_view bytes, std::wstring& line);
 
 }  // namespace tarnwick
