@@ -2,15 +2,19 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "base/command_line.h"
@@ -259,6 +263,24 @@ TEST(RunProcessEnvironment, ChildSeesOnlyItsStandardDescriptors) {
   EXPECT_EQ(result.lines[2], L"2" + result.lines[1].substr(1));
 }
 
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+TEST(RunProcessEnvironment, RunsLeaveNoDescriptorOpen) {
+  std::size_t before = openDescriptors();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(runShell("echo x; exit 3").exitCode, 3);
+    EXPECT_EQ(run(quoteArgument(L"/nonexistent")).exitCode, -1);
+    cancelRequested = true;
+    EXPECT_EQ(run(shellCommand("echo x"), downloadProcessJob, true).exitCode, 1);
+    cancelRequested = false;
+  }
+  EXPECT_EQ(openDescriptors(), before);
+}
+
 TEST(RunProcessEnvironment, ChildGetsPythonEncodingOnce) {
   ::setenv("PYTHONIOENCODING", "latin-1", 1);
   RunResult result = run(quoteArgument(L"/usr/bin/env"));
@@ -338,6 +360,72 @@ TEST(RunProcessKill, BackgroundChildrenDoNotOutliveTheRun) {
   EXPECT_EQ(result.lines, Lines{L"done"});
   ASSERT_NE(group, noProcessGroup);
   EXPECT_TRUE(groupIsGone(group));
+}
+
+TEST(RunProcessKill, ACallbackThatThrowsLeavesNothingBehind) {
+  ProcessGroupHandle group = noProcessGroup;
+  auto throwing = [&](const std::wstring&) {
+    group = slotValue(previewProcessJob);
+    throw std::runtime_error("callback failed");
+  };
+  EXPECT_THROW(
+      (void)runProcess(shellCommand("echo up; exec /bin/sleep 1000"), throwing, previewProcessJob, false),
+      std::runtime_error);
+  ASSERT_NE(group, noProcessGroup);
+  EXPECT_TRUE(groupIsGone(group));
+  EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
+}
+
+TEST(RunProcessKill, DescendantThatLeftTheGroupDoesNotHangTheRun) {
+  // setsid takes the sleeper out of the group, so the group kill cannot close its copy of the
+  // pipe; the run still ends, a moment after its child. The shell ends only once the sleeper has
+  // left the group (it reports its pid through the fifo after setsid).
+  Gate moved("moved");
+  pid_t escaped = 0;
+  RunResult result;
+  result.exitCode = runProcess(
+      shellCommand("/usr/bin/setsid /bin/sh -c 'echo $$ > " + moved.path.string() +
+                   "; exec /bin/sleep 1000' & /bin/cat " + moved.path.string()),
+      [&](const std::wstring& line) {
+        escaped = static_cast<pid_t>(std::stol(line));
+        result.lines.push_back(line);
+      },
+      searchProcessJob, false);
+  EXPECT_EQ(result.exitCode, 0);
+  ASSERT_GT(escaped, 0);
+  EXPECT_EQ(::kill(escaped, SIGKILL), 0);
+  ::waitpid(escaped, nullptr, 0);  // re-parented to us
+}
+
+TEST(RunProcessKill, ChildDiesWithTheProcessThatRanIt) {
+  int report[2];
+  ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+  pid_t runner = ::fork();
+  if (runner == 0) {
+    // A stand-in for Tarnwick that is killed while its child runs.
+    int code = runProcess(
+        shellCommand("echo $$; exec /bin/sleep 1000"),
+        [&](const std::wstring& line) {
+          std::string pid = wideToUtf8(line) + "\n";
+          if (::write(report[1], pid.data(), pid.size()) < 0) ::_exit(3);
+        },
+        searchProcessJob, false);
+    ::_exit(code == 1 ? 0 : 2);
+  }
+  ASSERT_GT(runner, 0);
+  ::close(report[1]);
+  char text[32] = {};
+  ASSERT_GT(::read(report[0], text, sizeof text - 1), 0);
+  ::close(report[0]);
+  pid_t child = static_cast<pid_t>(std::atol(text));
+  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+  ASSERT_GE(pidfd, 0);
+  ::kill(runner, SIGKILL);
+  ::waitpid(runner, nullptr, 0);
+  pollfd ended{pidfd, POLLIN, 0};
+  EXPECT_EQ(::poll(&ended, 1, 60000), 1) << "the child outlived the process that ran it";
+  ::close(pidfd);
+  ::waitpid(child, nullptr, WNOHANG);
 }
 
 TEST(RunProcessKill, ThreeRunnersOnTheThreeSlotsDoNotDisturbEachOther) {
