@@ -100,6 +100,7 @@ inline std::string makeArchive(ArchiveFormat format, const std::vector<ArchiveEn
     archive_write_set_format_pax_restricted(writer);
     archive_write_add_filter_xz(writer);
   }
+  archive_write_set_bytes_in_last_block(writer, 1);  // no zero padding after the data
   std::string bytes;
   auto onWrite = [](struct archive*, void* user, const void* data, size_t size) -> la_ssize_t {
     static_cast<std::string*>(user)->append(static_cast<const char*>(data), size);
