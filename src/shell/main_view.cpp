@@ -1,0 +1,131 @@
+#include "shell/main_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct TwMainView {
+  GtkWidget parent;
+  tarnwick::MainViewDelegate* delegate;
+  GtkWidget* canvas;
+  GtkWidget* entry;
+  GtkWidget* scroller;
+  int minWidth;
+  int minHeight;
+};
+
+struct TwMainViewClass {
+  GtkWidgetClass parentClass;
+};
+
+GType tw_main_view_get_type();
+#define TW_MAIN_VIEW(obj) (G_TYPE_CHECK_INSTANCE_CAST((obj), tw_main_view_get_type(), TwMainView))
+
+G_DEFINE_TYPE(TwMainView, tw_main_view, GTK_TYPE_WIDGET)
+
+void tw_main_view_init(TwMainView*) {}
+
+void tw_main_view_dispose(GObject* object) {
+  // Popovers hang off the view too; every child goes.
+  while (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(object))) gtk_widget_unparent(child);
+  G_OBJECT_CLASS(tw_main_view_parent_class)->dispose(object);
+}
+
+void tw_main_view_measure(GtkWidget* widget, GtkOrientation orientation, int, int* minimum, int* natural,
+                          int*, int*) {
+  auto* self = TW_MAIN_VIEW(widget);
+  int size = orientation == GTK_ORIENTATION_HORIZONTAL ? self->minWidth : self->minHeight;
+  *minimum = *natural = size;
+}
+
+// Edges are rounded, not sizes, so neighbouring controls never leave a gap.
+GtkAllocation toAllocation(const tarnwick::LogicalRect& r) {
+  int left = static_cast<int>(std::lround(r.left));
+  int top = static_cast<int>(std::lround(r.top));
+  int right = static_cast<int>(std::lround(r.right));
+  int bottom = static_cast<int>(std::lround(r.bottom));
+  return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+void placeChild(GtkWidget* child, const tarnwick::LogicalRect& rect) {
+  GtkAllocation a = toAllocation(rect);
+  // A control squeezed to nothing is hidden rather than given a size below its minimum.
+  int minW = 0, minH = 0;
+  gtk_widget_measure(child, GTK_ORIENTATION_HORIZONTAL, -1, &minW, nullptr, nullptr, nullptr);
+  gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, a.width, &minH, nullptr, nullptr, nullptr);
+  bool fits = a.width >= minW && a.height >= minH && a.width > 0 && a.height > 0;
+  gtk_widget_set_child_visible(child, fits);
+  if (fits) gtk_widget_size_allocate(child, &a, -1);
+}
+
+void tw_main_view_size_allocate(GtkWidget* widget, int width, int height, int) {
+  auto* self = TW_MAIN_VIEW(widget);
+  tarnwick::LogicalRect link, log;
+  self->delegate->layout(width, height, link, log);
+  GtkAllocation all{0, 0, width, height};
+  gtk_widget_size_allocate(self->canvas, &all, -1);
+  placeChild(self->entry, link);
+  placeChild(self->scroller, log);
+  self->delegate->presentPopovers();
+}
+
+void tw_main_view_class_init(TwMainViewClass* klass) {
+  G_OBJECT_CLASS(klass)->dispose = tw_main_view_dispose;
+  auto* widgetClass = GTK_WIDGET_CLASS(klass);
+  widgetClass->measure = tw_main_view_measure;
+  widgetClass->size_allocate = tw_main_view_size_allocate;
+}
+
+void drawCanvas(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
+  static_cast<tarnwick::MainViewDelegate*>(data)->paint(cr, width, height);
+}
+
+}  // namespace
+
+namespace tarnwick {
+
+MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHeight) {
+  auto* self = TW_MAIN_VIEW(g_object_new(tw_main_view_get_type(), nullptr));
+  self->delegate = delegate;
+  self->minWidth = minWidth;
+  self->minHeight = minHeight;
+
+  self->canvas = gtk_drawing_area_new();
+  gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(self->canvas), drawCanvas, delegate, nullptr);
+  gtk_widget_set_parent(self->canvas, GTK_WIDGET(self));
+
+  self->entry = gtk_entry_new();
+  gtk_widget_add_css_class(self->entry, "tarnwick-link");
+  gtk_entry_set_has_frame(GTK_ENTRY(self->entry), FALSE);
+  gtk_widget_set_parent(self->entry, GTK_WIDGET(self));
+
+  GtkWidget* logView = gtk_text_view_new();
+  gtk_widget_add_css_class(logView, "tarnwick-log");
+  gtk_text_view_set_editable(GTK_TEXT_VIEW(logView), FALSE);
+  gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(logView), FALSE);
+  gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(logView), GTK_WRAP_WORD_CHAR);
+  self->scroller = gtk_scrolled_window_new();
+  gtk_widget_add_css_class(self->scroller, "tarnwick-log");
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(self->scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(self->scroller), logView);
+  gtk_widget_set_parent(self->scroller, GTK_WIDGET(self));
+  // Reachable with the mouse, but not part of the Tab order (the window keeps its own).
+  gtk_widget_set_focusable(self->scroller, FALSE);
+
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(logView));
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(buffer, &end);
+  gtk_text_buffer_create_mark(buffer, "tw-end", &end, FALSE);
+
+  return {GTK_WIDGET(self), self->canvas, self->entry, self->scroller, logView};
+}
+
+void scrollLogToEnd(GtkWidget* logView) {
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(logView));
+  if (GtkTextMark* end = gtk_text_buffer_get_mark(buffer, "tw-end")) {
+    gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(logView), end, 0.0, FALSE, 0.0, 1.0);
+  }
+}
+
+}  // namespace tarnwick
