@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/log_model.h"
 #include "base/job_control.h"
 
 namespace tarnwick {
@@ -172,12 +173,18 @@ struct AppState {
   std::int32_t formatButtonCount = 10;
   std::int32_t qualityButtonCount = 10;
 
+  // The log panel's text; the shell's view observes it.
+  LogModel log;
+
   // Whether the 33 ms animation timer is running (kept in step by applyAnimationTimer).
   bool animationTimerOn = false;
 
   // Injected services.
   TickSource now = steadyTicks;
   WorkerEntries workers;  // the real workers by default
+
+  // A close is waiting for the answer to the quit question.
+  bool quitQuestionOpen = false;
 };
 
 // Whether an element is enabled (focus, activation, dimming).
