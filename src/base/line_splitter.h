@@ -1,0 +1,47 @@
+// Cuts a child's output bytes into lines before any decoding, so a UTF-8 sequence split across
+// two reads is only ever decoded whole.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// CR or LF ends a line (a tool that redraws its line with CR yields one line per redraw); empty
+// lines, such as the gap inside CR LF, are dropped. Linear in the bytes fed, also for very long
+// lines: every byte is copied at most once into the pending tail.
+class LineSplitter {
+ public:
+  // Calls onLine(std::string_view) for every complete non-empty line in [data, data + size).
+  // The view is valid only during the call.
+  template <class OnLine>
+  void feed(const char* data, std::size_t size, OnLine&& onLine) {
+    const char* end = data + size;
+    const char* start = data;
+    for (const char* p = data; p != end; ++p) {
+      if (*p != '\n' && *p != '\r') continue;
+      if (pending_.empty()) {
+        if (p != start) onLine(std::string_view(start, static_cast<std::size_t>(p - start)));
+      } else {
+        pending_.append(start, p);
+        onLine(std::string_view(pending_));
+        pending_.clear();
+      }
+      start = p + 1;
+    }
+    pending_.append(start, end);
+  }
+
+  // The last line when the output did not end with a line end.
+  template <class OnLine>
+  void finish(OnLine&& onLine) {
+    if (!pending_.empty()) onLine(std::string_view(pending_));
+    pending_.clear();
+  }
+
+ private:
+  std::string pending_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,76 @@
+#include "pipeline/output_reader.h"
+
+#include <string_view>
+
+#include "base/channel.h"
+#include "base/text.h"
+#include "pipeline/job_texts.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::wstring_view destinationPrefix = L"[download] Destination: ";
+constexpr std::wstring_view statusSeparator = L"  \u00b7  ";
+
+// yt-dlp fills a field it cannot compute with "NA", or with "Unknown" inside its own text.
+bool isKnown(const std::wstring& field) {
+  return !field.empty() && field != L"NA" && field.find(L"Unknown") == std::wstring::npos;
+}
+
+// "[P]percent|speed|eta" from the progress template; anything shorter is a cut line.
+void handleProgressLine(std::wstring_view rest) {
+  std::vector<std::wstring> fields;
+  for (;;) {
+    std::size_t bar = rest.find(L'|');
+    fields.push_back(trimText(rest.substr(0, bar)));
+    if (bar == std::wstring_view::npos) break;
+    rest.remove_prefix(bar + 1);
+  }
+  if (fields.size() < 3) return;
+  // "N/A" reads as no number: the bar goes to 0 rather than indeterminate.
+  postProgress(parseDouble(fields[0]).value_or(0.0));
+  std::wstring status = jobText(JobText::downloading);
+  if (isKnown(fields[1])) {
+    status += statusSeparator;
+    status += fields[1];
+  }
+  if (isKnown(fields[2])) {
+    status += statusSeparator;
+    status += jobText(JobText::timeLeft, fields[2]);
+  }
+  postText(WM_APP_STATUS, std::move(status));
+}
+
+}  // namespace
+
+void handleDownloadLine(const std::wstring& line, std::vector<std::wstring>& finishedPaths,
+                        std::vector<std::wstring>& destinationPaths, const std::wstring& label) {
+  std::wstring_view view = line;
+  if (startsWith(view, destinationPrefix))
+    destinationPaths.push_back(trimText(view.substr(destinationPrefix.size())));
+  if (startsWith(view, L"[P]")) {
+    handleProgressLine(view.substr(3));
+    return;
+  }
+  if (startsWith(view, L"[F]")) {
+    std::wstring path = trimText(view.substr(3));
+    finishedPaths.push_back(path);
+    postText(WM_APP_OUTPUT_PATH, std::move(path));
+    return;
+  }
+  postText(WM_APP_LOG, line);
+  if (startsWith(view, L"[Merger]")) {
+    postProgress(-1);
+    postText(WM_APP_STATUS, jobText(JobText::merging));
+  } else if (startsWith(view, L"[ExtractAudio]")) {
+    postProgress(-1);
+    postText(WM_APP_STATUS, jobText(JobText::convertingTo, label));
+  } else if (startsWith(view, L"[download] Destination:")) {
+    // A new file starts; the bar stays indeterminate until its first progress line.
+    postProgress(-1);
+  } else if (startsWith(view, L"[youtube")) {
+    postText(WM_APP_STATUS, jobText(JobText::analyzingVideo));
+  }
+}
+
+}  // namespace tarnwick

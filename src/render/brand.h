@@ -1,0 +1,14 @@
+// Fixed texts of the header and the footer (not translated).
+#pragma once
+
+#include <string_view>
+
+namespace tarnwick::brand {
+
+inline constexpr std::wstring_view kProductName = L"Tarnwick";
+inline constexpr std::wstring_view kBadge = L"DESKTOP";
+// The footer: the notice (ending in its separator) followed by the web address, which is a link.
+inline constexpr std::wstring_view kFooterNotice = L"© 2025 Tarnwick  ·  ";
+inline constexpr std::wstring_view kWebAddress = L"tarnwick.app";
+
+}  // namespace tarnwick::brand

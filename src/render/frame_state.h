@@ -1,0 +1,98 @@
+// Everything one frame of the main window or of a popup shows, as the render layer reads it.
+// The window's state is copied (or viewed) into this record right before painting; the views
+// point into that state and the language table and stay valid for the one frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "render/element_id.h"
+
+namespace tarnwick {
+
+inline constexpr int kLanguageFieldCount = 49;
+inline constexpr int kLanguageCount = 17;
+
+// A decoded picture: premultiplied ARGB32 in native byte order (Cairo's own layout).
+struct ThumbView {
+  std::shared_ptr<const void> owner;  // keeps `pixels` alive; also the picture's identity
+  const std::uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+  [[nodiscard]] bool present() const { return owner && pixels && width > 0 && height > 0; }
+};
+
+// A video as a preview or a search hit shows it.
+struct MediaView {
+  std::wstring_view title;
+  std::wstring_view channel;
+  double durationSeconds = -1;  // -1 = absent
+  long long viewCount = -1;     // -1 = absent
+  int height = 0;               // best video height; 0 = absent
+  ThumbView thumb;
+};
+
+struct PreviewView : MediaView {
+  bool active = false;
+  bool titlePending = false;
+  bool detailsPending = false;
+  bool unavailable = false;
+};
+
+struct FrameState {
+  // Fields of the active language row, English where the row has none; field n as in the table.
+  std::array<std::wstring_view, kLanguageFieldCount> text{};
+  // Native name of every language (field 1 of each row), for the language popup.
+  std::array<std::wstring_view, kLanguageCount> languageNames{};
+  int language = 0;
+
+  bool audioMode = false;
+  bool wholePlaylist = false;
+  int videoFormat = 0;
+  int quality = 0;
+  int audioFormat = 0;
+  int bitrate = 0;
+  std::wstring_view folder;
+
+  int jobState = 0;    // 0 none, 1 setup-only job, 2 download job
+  int statusKind = 0;  // 0 normal, 1 busy, 2 done, 3 error, 4 cancelled
+  int statusId = -1;   // counted from field 2; -1 = no message
+  std::wstring_view statusDetail;
+  double progress = -1;  // percent, or -1 = indeterminate
+  bool hasOutputPath = false;
+  bool pendingRequest = false;
+
+  bool searching = false;
+  bool searchMode = false;
+  bool linkBoxFocused = false;
+
+  ElementId hoverId = element::kNone;
+  ElementId pressedId = element::kNone;
+  ElementId focusId = element::kNone;
+  bool focusVisible = false;
+  bool mainWindowHasFocus = false;  // the window itself, not the link entry, holds the keyboard focus
+
+  bool langPopupOpen = false;
+  int langPopupHover = -1;
+
+  PreviewView preview;
+  std::vector<MediaView> results;
+  int resultsSelection = -1;
+  float resultsScroll = 0;
+
+  std::uint64_t clockMs = 0;  // monotonic milliseconds; drives every animation
+};
+
+// Field n of the active row.
+[[nodiscard]] inline std::wstring_view uiField(const FrameState& state, int field) {
+  return field >= 0 && field < kLanguageFieldCount ? state.text[field] : std::wstring_view{};
+}
+
+// Enabled elements answer clicks and keys; disabled ones are drawn dimmed.
+[[nodiscard]] bool isElementEnabled(const FrameState& state, ElementId id);
+
+}  // namespace tarnwick

@@ -1,0 +1,222 @@
+#include "render/main_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/brand.h"
+#include "render/seam.h"
+
+namespace tarnwick {
+namespace {
+
+// Language fields the layout measures.
+enum Field {
+  kTextNativeName = 1,
+  kTextPaste = 7,
+  kTextDownload = 8,
+  kTextCancel = 9,
+  kTextVideo = 10,
+  kTextAudio = 11,
+  kTextWholePlaylist = 12,
+  kTextBest = 15,
+  kTextChange = 16,
+  kTextOpen = 17,
+  kTextShowInFolder = 18,
+  kTextClear = 20,
+  kTextSearch = 43,
+  kTextSearching = 44,
+};
+
+struct Pass {
+  const FrameState& state;
+  const TextMeasure& measure;
+  MainLayout& out;
+
+  float w(int field, TextFormat format) const { return measure.measureText(uiField(state, field), format); }
+  float w(std::wstring_view text, TextFormat format) const { return measure.measureText(text, format); }
+};
+
+void layoutHeader(const Pass& p) {
+  MainLayout& o = p.out;
+  const float L = o.contentLeft;
+  const float R = o.contentRight;
+  o.logoRect = {L, 18, L + 36, 54};
+  o.brandRect = {L + 48, 18, L + 48 + p.w(brand::kProductName, TextFormat::brand), 54};
+  const float badgeLeft = o.brandRect.right + 10;
+  o.badgeRect = {badgeLeft, 27, badgeLeft + p.w(brand::kBadge, TextFormat::badge) + 16, 45};
+  o.languageButtonRect = {R - (p.w(kTextNativeName, TextFormat::label) + 74), 19, R, 53};
+  o.headlineRect = {L, 64, R, 112};
+  o.subtitleRect = {L, 112, R, 136};
+}
+
+// Everything from the main card down, with the card's top at y0.
+void layoutControls(const Pass& p, float y0) {
+  MainLayout& o = p.out;
+  const FrameState& s = p.state;
+  const float L = o.contentLeft;
+  const float R = o.contentRight;
+  const float IL = L + 18;
+  const float IR = R - 18;
+  const float y1 = y0 + 84;
+
+  const float action =
+      std::max({176.0f, p.w(kTextDownload, TextFormat::label) + 68, p.w(kTextCancel, TextFormat::label) + 68,
+                p.w(kTextSearch, TextFormat::label) + 68, p.w(kTextSearching, TextFormat::label) + 68});
+  o.actionButtonRect = {IR - action, y0 + 18, IR, y0 + 68};
+  o.linkFieldRect = {IL, y0 + 18, o.actionButtonRect.left - 10, y0 + 68};
+  o.linkIconRect = {IL + 12, y0 + 18, IL + 38, y0 + 68};
+  const float pasteRight = o.linkFieldRect.right - 8;
+  o.pasteButtonRect = {pasteRight - (p.w(kTextPaste, TextFormat::small) + 48), y0 + 27, pasteRight, y0 + 59};
+  o.linkEditRect = {IL + 44, y0 + 32, o.pasteButtonRect.left - 10, y0 + 54};
+
+  o.videoModeRect = {IL, y1, IL + p.w(kTextVideo, TextFormat::label) + 60, y1 + 34};
+  const float audioLeft = o.videoModeRect.right + 8;
+  o.audioModeRect = {audioLeft, y1, audioLeft + p.w(kTextAudio, TextFormat::label) + 60, y1 + 34};
+  o.playlistSwitchRect = {IR - 38, y1 + 7, IR, y1 + 27};
+  o.playlistLabelRect = {o.playlistSwitchRect.left - 10 - p.w(kTextWholePlaylist, TextFormat::small), y1,
+                         o.playlistSwitchRect.left - 8, y1 + 34};
+  o.playlistHitRect = {o.playlistLabelRect.left - 6, y1, IR + 4, y1 + 34};
+
+  o.formatChipCount = s.audioMode ? seam::kAudioFormatCount : seam::kVideoFormatCount;
+  const float fb = layoutChipFlow(
+      o.formatChipCount, [&](int i) { return formatChipLabel(s, i); }, IL, IR, y1 + 48, p.measure,
+      o.formatChipRects.data());
+  o.qualityLabelRect = {IL, fb + 16, IR, fb + 36};
+  o.qualityChipCount = s.audioMode ? seam::kBitrateCount : seam::kQualityCount;
+  const float qb = layoutChipFlow(
+      o.qualityChipCount, [&](int i) { return qualityChipLabel(s, i); }, IL, IR, fb + 44, p.measure,
+      o.qualityChipRects.data());
+
+  o.saveToLabelRect = {IL, qb + 16, IR, qb + 36};
+  o.openFolderRect = {IR - (p.w(kTextOpen, TextFormat::label) + 56), qb + 44, IR, qb + 84};
+  const float changeRight = o.openFolderRect.left - 8;
+  o.changeFolderRect = {changeRight - (p.w(kTextChange, TextFormat::label) + 56), qb + 44, changeRight,
+                        qb + 84};
+  o.folderPathRect = {IL, qb + 44, o.changeFolderRect.left - 10, qb + 84};
+  o.mainCardRect = {L, y0, R, qb + 102};
+
+  if (s.preview.active) {
+    const float pt = o.mainCardRect.bottom + 14;
+    o.previewCardRect = {L, pt, R, pt + 127};
+    o.thumbnailRect = {L + 14, pt + 14, L + 190, pt + 113};
+    o.previewTitleRect = {L + 208, pt + 14, IR, pt + 60};
+    o.previewChannelRect = {L + 208, pt + 62, IR, pt + 84};
+    o.previewMetaRect = {L + 208, pt + 86, IR, pt + 108};
+  }
+
+  const float st = (s.preview.active ? o.previewCardRect.bottom : o.mainCardRect.bottom) + 14;
+  o.statusCardRect = {L, st, R, st + 78};
+  o.statusIconRect = {IL, st + 14, L + 42, st + 38};
+  o.statusRightRect = {IR - (p.w(kTextShowInFolder, TextFormat::label) + 24), st + 14, IR, st + 38};
+  o.statusTextRect = {L + 52, st + 14, o.statusRightRect.left - 12, st + 38};
+  o.progressTrackRect = {IL, st + 52, IR, st + 60};
+
+  const float g = st + 92;
+  o.logCardRect = {L, g, R, std::max(o.clientHeightDip - 44, g + 70)};
+  o.logLabelRect = {IL, g + 10, L + 240, g + 32};
+  o.clearLogRect = {R - 12 - (p.w(kTextClear, TextFormat::small) + 44), g + 8, R - 12, g + 34};
+  o.logBoxRect = {L + 12, g + 40, R - 12, o.logCardRect.bottom - 12};
+  o.logEditRect = {L + 24, g + 48, R - 18, o.logCardRect.bottom - 20};
+}
+
+void layoutFooter(const Pass& p) {
+  MainLayout& o = p.out;
+  const float H = o.clientHeightDip;
+  const float notice = p.w(brand::kFooterNotice, TextFormat::small);
+  const float link = p.w(brand::kWebAddress, TextFormat::small);
+  const float x = std::floor((o.contentLeft + o.contentRight - notice - link) / 2);
+  o.footerTextRect = {x, H - 34, x + notice, H - 12};
+  o.footerLinkRect = {x + notice, H - 34, x + notice + link + 2, H - 12};
+}
+
+}  // namespace
+
+std::wstring formatChipLabel(const FrameState& state, int i) {
+  return std::wstring(state.audioMode ? seam::audioFormatLabel(i) : seam::videoFormatLabel(i));
+}
+
+std::wstring qualityChipLabel(const FrameState& state, int i) {
+  if (state.audioMode) return std::to_wstring(seam::bitrateKbps(i)) + L"k";
+  if (i == 0) return std::wstring(uiField(state, kTextBest));
+  return std::wstring(seam::qualityLabel(i));
+}
+
+MainLayout layoutMainWindow(const FrameState& state, float width, float height, const TextMeasure& measure) {
+  MainLayout layout;
+  layout.clientWidthDip = width;
+  layout.clientHeightDip = height;
+  const float columnWidth = std::min(780.0f, width - 56);
+  layout.contentLeft = std::floor((width - columnWidth) / 2);
+  layout.contentRight = layout.contentLeft + columnWidth;
+  const Pass pass{state, measure, layout};
+  layoutHeader(pass);
+  constexpr float kCardTops[] = {156, 124, 70};
+  for (int level = 0; level < 3; ++level) {
+    layoutControls(pass, kCardTops[level]);
+    layout.compactLevel = level;
+    if (layout.logCardRect.height() >= 100) break;
+  }
+  layoutFooter(pass);
+  return layout;
+}
+
+ElementId hitTestMain(const MainLayout& o, const FrameState& s, float x, float y) {
+  using namespace element;
+  const bool downloading = s.jobState == 2;
+  if (o.languageButtonRect.contains(x, y)) return kLanguage;
+  if (o.pasteButtonRect.contains(x, y) && !downloading) return kPaste;
+  if (o.actionButtonRect.contains(x, y) && (!s.searching || downloading)) return kAction;
+  if (!downloading) {
+    if (o.videoModeRect.contains(x, y)) return kVideoMode;
+    if (o.audioModeRect.contains(x, y)) return kAudioMode;
+    if (o.playlistHitRect.contains(x, y)) return kPlaylist;
+  }
+  for (int i = 0; i < o.formatChipCount; ++i)
+    if (o.formatChipRects[i].contains(x, y) && isElementEnabled(s, kFormatChip + i)) return kFormatChip + i;
+  for (int i = 0; i < o.qualityChipCount; ++i)
+    if (o.qualityChipRects[i].contains(x, y) && isElementEnabled(s, kQualityChip + i))
+      return kQualityChip + i;
+  if (o.changeFolderRect.contains(x, y) && !downloading) return kChangeFolder;
+  if (o.openFolderRect.contains(x, y)) return kOpenFolder;
+  if (o.statusRightRect.contains(x, y) && s.statusKind == 2 && s.hasOutputPath) return kShowInFolder;
+  if (o.clearLogRect.contains(x, y)) return kClearLog;
+  if (o.footerLinkRect.contains(x, y)) return kFooterLink;
+  return kNone;
+}
+
+std::optional<RectF> focusRingRect(const MainLayout& o, ElementId id) {
+  using namespace element;
+  switch (id) {
+    case kLanguage:
+      return o.languageButtonRect;
+    case kPaste:
+      return o.pasteButtonRect;
+    case kAction:
+      return o.actionButtonRect;
+    case kVideoMode:
+      return o.videoModeRect;
+    case kAudioMode:
+      return o.audioModeRect;
+    case kPlaylist:
+      return RectF{o.playlistLabelRect.left - 4, o.playlistSwitchRect.top - 4, o.playlistSwitchRect.right + 2,
+                   o.playlistSwitchRect.bottom + 4};
+    case kChangeFolder:
+      return o.changeFolderRect;
+    case kOpenFolder:
+      return o.openFolderRect;
+    case kShowInFolder:
+      return o.statusRightRect;
+    case kClearLog:
+      return o.clearLogRect;
+    case kFooterLink:
+      return o.footerLinkRect;
+    default:
+      break;
+  }
+  if (id >= kFormatChip && id < kFormatChip + o.formatChipCount) return o.formatChipRects[id - kFormatChip];
+  if (id >= kQualityChip && id < kQualityChip + o.qualityChipCount)
+    return o.qualityChipRects[id - kQualityChip];
+  return std::nullopt;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,61 @@
+// Renders frames without a window: a state, a size in DIPs and a scale in, an ARGB32 image out.
+// Used by the tests and the frame benchmark; the shell paints the same way into GTK's context.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "render/frame_state.h"
+#include "render/main_layout.h"
+#include "render/render_cache.h"
+#include "render/text_engine.h"
+
+namespace tarnwick {
+
+// Premultiplied ARGB32 pixels, row after row.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  [[nodiscard]] std::uint32_t at(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * width + x];
+  }
+  // The colour at a point given in DIPs, for a frame rendered at `scale`.
+  [[nodiscard]] std::uint32_t atDip(float x, float y, double scale) const;
+  [[nodiscard]] bool writePng(const std::filesystem::path& path) const;
+};
+
+class OffscreenRenderer {
+ public:
+  OffscreenRenderer() = default;
+  ~OffscreenRenderer();
+  OffscreenRenderer(const OffscreenRenderer&) = delete;
+  OffscreenRenderer& operator=(const OffscreenRenderer&) = delete;
+
+  [[nodiscard]] TextEngine& text() { return text_; }
+  [[nodiscard]] RenderCache& mainCache() { return mainCache_; }
+
+  // Lays the main window out for width × height DIPs and paints it.
+  [[nodiscard]] Image renderMainWindow(const FrameState& state, float width, float height, double scale,
+                                       MainLayout* layoutOut = nullptr);
+  // Paints one frame with a given layout into the renderer's own surface (kept between calls).
+  void paintMainWindow(const FrameState& state, const MainLayout& layout, double scale);
+
+  [[nodiscard]] Image renderLanguagePopup(const FrameState& state, double scale);
+  [[nodiscard]] Image renderResultsPopup(const FrameState& state, float width, float height, double scale);
+
+ private:
+  cairo_t* begin(float width, float height, double scale);
+  Image snapshot() const;
+
+  TextEngine text_;
+  RenderCache mainCache_;
+  RenderCache popupCache_;
+  cairo_surface_t* surface_ = nullptr;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,152 @@
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "render/painters.h"
+#include "render/palette.h"
+#include "render/seam.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr int kFieldViews = 46;
+constexpr std::wstring_view kSeparator = L"  ·  ";
+
+std::wstring resolutionLabel(int height) {
+  if (height >= 4320) return L"8K";
+  if (height >= 2160) return L"4K";
+  if (height >= 1440) return L"2K";
+  return std::to_wstring(height) + L"p";
+}
+
+// The first "{0}" replaced by `argument`.
+std::wstring withArgument(std::wstring_view pattern, std::wstring_view argument) {
+  std::wstring text(pattern);
+  const auto at = text.find(L"{0}");
+  if (at != std::wstring::npos) text.replace(at, 3, argument);
+  return text;
+}
+
+}  // namespace
+
+ElementLook lookOf(const FrameState& state, ElementId id) {
+  ElementLook look;
+  look.enabled = isElementEnabled(state, id);
+  look.hovered = look.enabled && state.hoverId == id;
+  look.pressed = look.hovered && state.pressedId == id;
+  look.opacity = look.enabled ? 1.0f : 0.4f;
+  return look;
+}
+
+void drawGhostButton(Canvas& canvas, const RectF& rect, float radius, std::optional<Icon> icon,
+                     std::wstring_view text, TextFormat format, const ElementLook& look, bool danger) {
+  const float fill = (danger ? 0.08f : 0.05f) + (look.hovered ? 0.05f : 0) + (look.pressed ? 0.04f : 0);
+  canvas.fillRound(rect, radius, danger ? palette::accentWarm : palette::white, fill);
+  if (danger) {
+    canvas.strokeRound(rect, radius, palette::accentWarm, 0.55f, 1);
+  } else {
+    canvas.strokeRound(rect, radius, palette::white, (look.hovered ? 0.20f : 0.10f) * look.opacity, 1);
+  }
+  const std::uint32_t content = danger         ? palette::accentWarm
+                                : look.hovered ? palette::textPrimary
+                                               : palette::textMuted;
+  canvas.drawIconLabel(rect, icon, text, format, content, look.opacity);
+}
+
+void drawPill(Canvas& canvas, const RectF& rect, std::optional<Icon> icon, std::wstring_view text,
+              const ElementLook& look, bool selected) {
+  const float radius = rect.height() / 2;
+  if (selected && look.enabled) {
+    canvas.drawGlow(rect, radius, palette::accent, 0.32f, 5);
+    canvas.fillAccentGradient(rect, radius);
+    canvas.drawIconLabel(rect, icon, text, TextFormat::label, palette::white, 1);
+  } else if (selected) {
+    canvas.fillAccentGradient(rect, radius);
+    canvas.fillRound(rect, radius, palette::cardFill, 0.55f);
+    canvas.drawIconLabel(rect, icon, text, TextFormat::label, palette::white, 0.6f);
+  } else {
+    canvas.fillRound(rect, radius, palette::white, look.hovered ? 0.10f : 0.05f);
+    canvas.strokeRound(rect, radius, palette::white, look.hovered ? 0.20f : 0.10f, 1);
+    canvas.drawIconLabel(rect, icon, text, TextFormat::label,
+                         look.hovered ? palette::textPrimary : palette::textMuted,
+                         look.enabled ? 1.0f : 0.35f);
+  }
+}
+
+void drawShimmer(Canvas& canvas, const RectF& rect, float radius) {
+  const double t = static_cast<double>(canvas.clock() % 1200) / 1200.0;
+  const float alpha = static_cast<float>((std::sin(t * 2 * std::numbers::pi) * 0.5 + 0.5) * 0.05 + 0.05);
+  canvas.fillRound(rect, radius, palette::white, alpha);
+}
+
+void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
+                   float radius) {
+  cairo_surface_t* picture = cache.thumbnail(canvas, thumb, rect, radius);
+  if (!picture) {
+    drawShimmer(canvas, rect, radius);
+    return;
+  }
+  canvas.paintSurface(picture, rect.left, rect.top);
+}
+
+void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds) {
+  if (!(seconds > 0)) return;
+  const std::wstring text = seam::formatDuration(seconds);
+  const float w = canvas.text().measureText(text, TextFormat::badgeSmall);
+  const RectF badge{rect.right - 5 - (w + 10), rect.bottom - 5 - 18, rect.right - 5, rect.bottom - 5};
+  canvas.fillRound(badge, 5, palette::black, 0.78f);
+  canvas.drawText(text, TextFormat::badgeSmall, badge, palette::white, 1, TextAlign::center);
+}
+
+void drawLogo(Canvas& canvas, const RectF& rect) {
+  const float u = rect.width() / 100;
+  cairo_t* cr = canvas.cairo();
+  cairo_pattern_t* gradient = cairo_pattern_create_linear(rect.left, rect.top, rect.right, rect.bottom);
+  cairo_pattern_add_color_stop_rgb(gradient, 0, 0x7C / 255.0, 0x5C / 255.0, 1.0);
+  cairo_pattern_add_color_stop_rgb(gradient, 1, 1.0, 0x4D / 255.0, 0x6D / 255.0);
+  canvas.roundedPath(rect, 24 * u);
+  cairo_set_source(cr, gradient);
+  cairo_fill(cr);
+  cairo_pattern_destroy(gradient);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_move_to(cr, rect.left + 42 * u, rect.top + 31 * u);
+  cairo_line_to(cr, rect.left + 42 * u, rect.top + 69 * u);
+  cairo_line_to(cr, rect.left + 71 * u, rect.top + 50 * u);
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
+std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool withChannel) {
+  std::wstring line;
+  auto add = [&line](std::wstring_view part) {
+    if (!line.empty()) line += kSeparator;
+    line += part;
+  };
+  if (withChannel && !info.channel.empty()) add(info.channel);
+  if (info.viewCount >= 0) add(withArgument(uiField(state, kFieldViews), seam::formatCount(info.viewCount)));
+  if (info.height > 0) add(resolutionLabel(info.height));
+  return line;
+}
+
+std::wstring buildStatusText(const FrameState& state) {
+  std::wstring text;
+  if (state.statusId >= 0) text = uiField(state, state.statusId + 2);
+  if (!state.statusDetail.empty()) {
+    if (!text.empty()) text += L"  ";
+    text += state.statusDetail;
+  }
+  return text;
+}
+
+Headline buildHeadline(const FrameState& state) {
+  const std::wstring_view first = uiField(state, 2);
+  const std::wstring_view emphasis = uiField(state, 3);
+  const std::wstring_view last = state.text[4].data() ? uiField(state, 4) : std::wstring_view(L".");
+  Headline headline;
+  headline.text.append(first).append(emphasis).append(last);
+  headline.emphasisStart = first.size();
+  headline.emphasisLength = emphasis.size();
+  return headline;
+}
+
+}  // namespace tarnwick

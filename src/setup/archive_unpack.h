@@ -1,0 +1,31 @@
+// Unpacks a zip or tar.xz archive in-process (libarchive) into a staging folder, refusing every
+// entry that would write, or point, outside it. Internal to the setup layer.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick::setup {
+
+enum class UnpackResult { unpacked, failed, cancelled };
+
+// Unpacks `archive` into `folder`, which must exist (and should be empty). Runs on the job thread
+// and checks cancelRequested between entries and between blocks of data. Reasons for a failure are
+// posted as "Error: ..." log lines; a cancel posts nothing. On failure or cancel the folder may
+// hold a part of the archive: the caller removes it. Never writes outside `folder`, never writes
+// through a link, and leaves no link that resolves outside it.
+[[nodiscard]] UnpackResult unpackArchive(const std::filesystem::path& archive,
+                                         const std::filesystem::path& folder);
+
+// An entry's name as a safe path relative to the staging folder ("a/b/c", backslashes read as
+// separators, "." and empty parts dropped), or nullopt for an absolute name, one with a ".."
+// part, or one that names the folder itself.
+[[nodiscard]] std::optional<std::string> safeEntryPath(std::string_view name);
+
+// Whether a link at `linkPath` (a safe relative path) with the text `target` stays inside the
+// folder when read as written (relative, no climbing above the folder).
+[[nodiscard]] bool linkStaysInside(std::string_view linkPath, std::string_view target);
+
+}  // namespace tarnwick::setup

@@ -1,0 +1,215 @@
+#include "setup/file_download.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#include "base/channel.h"
+#include "base/job_control.h"
+#include "base/text.h"
+#include "setup/file_system.h"
+#include "setup/setup_overrides.h"
+#include "setup/setup_texts.h"
+
+namespace tarnwick {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr long maxRedirects = 10;
+constexpr double bytesPerMegabyte = 1048576.0;
+
+using Clock = std::chrono::steady_clock;
+
+// State of one transfer; lives on downloadFile's stack. libcurl calls back on the same thread.
+struct Transfer {
+  CURL* curl = nullptr;
+  std::FILE* file = nullptr;
+  std::wstring displayName;
+  int lastPermille = -1;
+  long refusedStatus = 0;  // a final response that was not 2xx
+  bool writeFailed = false;
+  // Silence is measured from the request (once connected) or the last data received.
+  Clock::duration silenceLimit{};
+  bool connected = false;
+  curl_off_t lastReceived = 0;
+  Clock::time_point lastActivity{};
+  bool silent = false;
+};
+
+bool isSuccessStatus(long status) {
+  return status >= 200 && status <= 299;
+}
+
+long responseStatus(CURL* curl) {
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  return status;
+}
+
+std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  // Redirect bodies never reach this callback, so any other status here is the final answer:
+  // its body (an error page) is not what we asked for.
+  if (long status = responseStatus(t.curl); !isSuccessStatus(status)) {
+    t.refusedStatus = status;
+    return 0;
+  }
+  std::size_t bytes = size * count;
+  if (std::fwrite(data, 1, bytes, t.file) != bytes) {
+    t.writeFailed = true;
+    return 0;
+  }
+  return bytes;
+}
+
+std::wstring megabytes(curl_off_t bytes) {
+  return formatFixed(static_cast<double>(bytes) / bytesPerMegabyte, 1);
+}
+
+// Called once a connection stands, right before each request (redirects included).
+int onConnected(void* user, char*, char*, int, int) {
+  auto& t = *static_cast<Transfer*>(user);
+  t.connected = true;
+  t.lastActivity = Clock::now();
+  return CURL_PREREQFUNC_OK;
+}
+
+// libcurl's own low-speed limit averages over several seconds, so a burst of data would stretch
+// the allowed silence; this counts the silence itself. libcurl calls back at least once a second.
+bool hasGoneSilent(Transfer& t, curl_off_t received) {
+  if (!t.connected) return false;  // the connect time-out covers this part
+  Clock::time_point clock = Clock::now();
+  if (received != t.lastReceived) {
+    t.lastReceived = received;
+    t.lastActivity = clock;
+    return false;
+  }
+  return clock - t.lastActivity >= t.silenceLimit;
+}
+
+int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+  auto& t = *static_cast<Transfer*>(user);
+  if (cancelRequested.load()) return 1;  // aborts the transfer
+  if (hasGoneSilent(t, now)) {
+    t.silent = true;
+    return 1;
+  }
+  // Without a length the bar stays indeterminate; an error page's length is no progress either.
+  if (total <= 0 || !isSuccessStatus(responseStatus(t.curl))) return 0;
+  int permille = static_cast<int>(static_cast<double>(now) * 1000.0 / static_cast<double>(total));
+  permille = permille < 0 ? 0 : (permille > 1000 ? 1000 : permille);
+  if (permille == t.lastPermille) return 0;  // the whole throttle: one post per tenth of a percent
+  t.lastPermille = permille;
+  postMessage(WM_APP_PROGRESS, static_cast<std::uintptr_t>(permille), 0);
+  postText(WM_APP_STATUS, setupText(SetupText::downloading, t.displayName) + L"  \u00B7  " + megabytes(now) +
+                              L" / " + megabytes(total) + L" MB");
+  return 0;
+}
+
+void initialiseCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+void configure(CURL* curl, const std::string& url, Transfer& transfer) {
+  const setup::TransferLimits limits = setup::transferLimits();
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  // Once on https, a redirect may not fall back to plain http.
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, url.rfind("https:", 0) == 0 ? "https" : "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tarnwick/1.0");
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  transfer.silenceLimit = limits.silence;
+  curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onConnected);
+  curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+// The reason for the error line, or empty when the transfer succeeded.
+std::wstring failureReason(CURLcode result, const Transfer& transfer) {
+  if (transfer.refusedStatus != 0) return L"HTTP " + std::to_wstring(transfer.refusedStatus);
+  if (transfer.silent) result = CURLE_OPERATION_TIMEDOUT;
+  if (result != CURLE_OK)
+    return L"curl error " + std::to_wstring(static_cast<int>(result)) + L": " +
+           utf8ToWide(curl_easy_strerror(result));
+  // A transfer that ended on a status other than 2xx without a body (304, an unfollowed 3xx).
+  if (long status = responseStatus(transfer.curl); !isSuccessStatus(status))
+    return L"HTTP " + std::to_wstring(status);
+  return {};
+}
+
+void removeQuietly(const fs::path& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
+}  // namespace
+
+bool downloadFile(const std::wstring& url, const std::wstring& destination, const std::wstring& displayName,
+                  bool executable) {
+  const std::wstring start = setupText(SetupText::downloading, displayName) + L" \u2026";
+  postText(WM_APP_LOG, start);
+  postProgress(-1);
+  postText(WM_APP_STATUS, start);
+
+  const fs::path target = toPath(destination);
+  fs::path part = target;
+  part += ".part";
+  removeQuietly(part);  // a leftover from an interrupted run, or a link someone placed there
+  Transfer transfer;
+  transfer.displayName = displayName;
+  transfer.file = setup::createNewFile(part);
+  if (!transfer.file) {
+    postText(WM_APP_LOG, L"Error: could not write " + destination);
+    return false;
+  }
+
+  initialiseCurlOnce();
+  transfer.curl = curl_easy_init();
+  CURLcode result = CURLE_FAILED_INIT;
+  if (transfer.curl) {
+    configure(transfer.curl, wideToUtf8(url), transfer);
+    result = curl_easy_perform(transfer.curl);
+  }
+  std::wstring reason =
+      transfer.curl ? failureReason(result, transfer) : L"curl error 2: Failed initialization";
+  if (transfer.curl) curl_easy_cleanup(transfer.curl);
+  bool stored = setup::syncAndClose(transfer.file) && !transfer.writeFailed;
+
+  if (!reason.empty() || !stored) {
+    removeQuietly(part);
+    if (cancelRequested.load()) return false;
+    if (reason.empty() || transfer.writeFailed)
+      postText(WM_APP_LOG, L"Error: could not write " + destination);
+    else
+      postText(WM_APP_LOG, L"Error: download of " + displayName + L" failed (" + reason + L").");
+    return false;
+  }
+  if (executable && !setup::makeExecutable(part)) {
+    removeQuietly(part);
+    postText(WM_APP_LOG, L"Error: could not write " + destination);
+    return false;
+  }
+  std::error_code ec;
+  fs::rename(part, target, ec);
+  if (ec) {
+    // The .part stays; the next attempt starts it afresh.
+    postText(WM_APP_LOG, L"Error: could not write " + destination);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarnwick

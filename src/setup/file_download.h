@@ -1,0 +1,22 @@
+// Fetches one URL into one file for the setup, reporting progress to the window.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+// Downloads `url` (http or https) into `destination` on the job thread, blocking until the
+// transfer ends. Posts the start text ("Setting up: downloading <displayName> …") as a log line
+// and as the status, an indeterminate progress, and while data arrives with a known length the
+// progress in tenths of a percent (at most one post per tenth) with a status showing megabytes.
+//
+// The data goes to `destination` + ".part", which replaces `destination` only once complete
+// (with the executable bits first when `executable`); a failed or cancelled transfer leaves an
+// older destination untouched and no ".part" behind. Any status other than 2xx, a time-out and a
+// connection failure are failures, logged as "Error: download of <displayName> failed (...)."; a
+// cancel (cancelRequested) aborts the transfer and logs nothing. Answers true when the file now
+// holds the downloaded content.
+[[nodiscard]] bool downloadFile(const std::wstring& url, const std::wstring& destination,
+                                const std::wstring& displayName, bool executable = false);
+
+}  // namespace tarnwick

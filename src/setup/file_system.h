@@ -1,0 +1,35 @@
+// Small file-system operations the setup needs beyond std::filesystem, one implementation per
+// platform (file_system_posix.cpp). Internal to the setup layer.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick::setup {
+
+// The per-user data folder ($XDG_DATA_HOME, else ~/.local/share); empty when neither is known.
+[[nodiscard]] std::filesystem::path userDataFolder();
+// The folder of the running executable; empty when it cannot be read.
+[[nodiscard]] std::filesystem::path runningProgramFolder();
+// The absolute folders of PATH, in order (empty and relative entries are left out: a desktop
+// program's working folder is no place to pick tools from).
+[[nodiscard]] std::vector<std::filesystem::path> searchPathFolders();
+
+// A regular file (links followed) that this user may execute.
+[[nodiscard]] bool isExecutableFile(const std::filesystem::path& path);
+// Gives the file the executable bits (rwxr-xr-x) while keeping it private to nobody.
+[[nodiscard]] bool makeExecutable(const std::filesystem::path& path);
+
+// Creates a new file for writing; fails when anything (a link included) is already there.
+[[nodiscard]] std::FILE* createNewFile(const std::filesystem::path& path);
+// Flushes stdio's buffer and the file's data to the disk, then closes it. Answers whether every
+// step succeeded; the file is closed in any case.
+[[nodiscard]] bool syncAndClose(std::FILE* file);
+
+// Puts the folder `from` in place of `to` in one step: an existing `to` is swapped out whole and
+// comes back at `from` (the caller removes it). Answers false and changes nothing on failure.
+[[nodiscard]] bool replaceFolder(const std::filesystem::path& from, const std::filesystem::path& to);
+
+}  // namespace tarnwick::setup

@@ -1,0 +1,63 @@
+#include "lookup/thumb.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "lookup_fixtures.h"
+
+namespace tarnwick {
+namespace {
+
+int channel(std::uint32_t pixel, int shift) {
+  return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+TEST(DecodeThumbnail, JpegKeepsItsSizeAndColour) {
+  std::string jpeg = test::makePicture(320, 180, 0xC8280AFF);  // opaque (200, 40, 10)
+  ASSERT_FALSE(jpeg.empty());
+  std::shared_ptr<Thumb> thumb = decodeThumbnail(jpeg);
+  ASSERT_TRUE(thumb);
+  EXPECT_EQ(thumb->width, 320);
+  EXPECT_EQ(thumb->height, 180);
+  EXPECT_EQ(thumb->stride, 320 * 4);
+  ASSERT_EQ(thumb->pixels.size(), 320u * 180u);
+  for (std::uint32_t pixel : {thumb->pixels.front(), thumb->pixels[180 * 160 + 90], thumb->pixels.back()}) {
+    EXPECT_EQ(channel(pixel, 24), 255);
+    EXPECT_NEAR(channel(pixel, 16), 200, 6);  // JPEG is lossy
+    EXPECT_NEAR(channel(pixel, 8), 40, 6);
+    EXPECT_NEAR(channel(pixel, 0), 10, 6);
+  }
+  EXPECT_EQ(thumb->deviceBitmaps[0], nullptr);
+  EXPECT_EQ(thumb->deviceGenerations[1], 0u);
+}
+
+TEST(DecodeThumbnail, AlphaIsPremultipliedIntoNativeArgbWords) {
+  std::shared_ptr<Thumb> thumb = decodeThumbnail(test::makePicture(3, 2, 0xFF402080, "png"));
+  ASSERT_TRUE(thumb);
+  EXPECT_EQ(thumb->width, 3);
+  EXPECT_EQ(thumb->height, 2);
+  // (255, 64, 32) at alpha 128: each colour scaled by 128/255, rounded.
+  EXPECT_EQ(thumb->pixels[0], 0x80802010u);
+  EXPECT_EQ(thumb->pixels[5], 0x80802010u);
+  std::shared_ptr<Thumb> clear = decodeThumbnail(test::makePicture(1, 1, 0xFFFFFF00, "png"));
+  ASSERT_TRUE(clear);
+  EXPECT_EQ(clear->pixels[0], 0u);
+}
+
+TEST(DecodeThumbnail, UndecodableBytesGiveNull) {
+  EXPECT_EQ(decodeThumbnail(""), nullptr);
+  EXPECT_EQ(decodeThumbnail("<html>404 not found</html>"), nullptr);
+  std::string jpeg = test::makePicture(64, 64, 0x000000FF);
+  EXPECT_EQ(decodeThumbnail(std::string_view(jpeg).substr(0, 20)), nullptr);  // header cut short
+}
+
+TEST(DecodeThumbnail, RefusesAbsurdlyLargePictures) {
+  std::string wide = test::makePicture(thumbMaxSide + 1, 1, 0x102030FF, "png");
+  ASSERT_FALSE(wide.empty());
+  EXPECT_EQ(decodeThumbnail(wide), nullptr);
+  EXPECT_TRUE(decodeThumbnail(test::makePicture(thumbMaxSide, 1, 0x102030FF, "png")));
+}
+
+}  // namespace
+}  // namespace tarnwick
