@@ -1,0 +1,210 @@
+#include "app/settings.h"
+
+#include <charconv>
+#include <optional>
+
+#include "base/text.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr char folderName[] = "Folder";
+
+// A numeric value: its name, the exclusive upper bound, the default and where it goes.
+struct NumberValue {
+  const char* name;
+  std::uint32_t bound;
+  std::int32_t fallback;
+  void (*store)(Settings&, std::int32_t);
+  std::int32_t (*read)(const Settings&);
+};
+
+// The order in which the values are written (the registry's order).
+const NumberValue numberValues[] = {
+    {"Language", 17, 0, [](Settings& s, std::int32_t v) { s.language = v; },
+     [](const Settings& s) { return s.language; }},
+    {"Audio", 2, 0, [](Settings& s, std::int32_t v) { s.audioMode = v != 0; },
+     [](const Settings& s) { return std::int32_t{s.audioMode}; }},
+    {"VideoFormat", 10, 0, [](Settings& s, std::int32_t v) { s.videoFormat = v; },
+     [](const Settings& s) { return s.videoFormat; }},
+    {"Quality", 10, 4, [](Settings& s, std::int32_t v) { s.quality = v; },
+     [](const Settings& s) { return s.quality; }},
+    {"AudioFormat", 8, 0, [](Settings& s, std::int32_t v) { s.audioFormat = v; },
+     [](const Settings& s) { return s.audioFormat; }},
+    {"Bitrate", 6, 0, [](Settings& s, std::int32_t v) { s.bitrate = v; },
+     [](const Settings& s) { return s.bitrate; }},
+    {"Playlist", 2, 0, [](Settings& s, std::int32_t v) { s.wholePlaylist = v != 0; },
+     [](const Settings& s) { return std::int32_t{s.wholePlaylist}; }},
+};
+
+// Registry value names do not depend on case; neither do ours.
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A DWORD as the registry holds it: a decimal number from 0 to 2^32 − 1, nothing else.
+std::optional<std::uint32_t> parseDword(std::string_view text) {
+  text = trimBlanks(text);
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+  std::uint32_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Line ends cannot stand in a line, and leading blanks are dropped on reading (hand-edited
+// "Folder = /x"), so both are escaped; so is the escape character itself.
+std::string escapeFolder(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    switch (char c = utf8[i]) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case ' ':
+        out += i == 0 ? "\\s" : " ";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// Undoes escapeFolder; nullopt for an escape it never writes (a damaged value).
+std::optional<std::string> unescapeFolder(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case '\\':
+        out += '\\';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 's':
+        out += ' ';
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return out;
+}
+
+std::size_t utf16Units(std::wstring_view text) {
+  std::size_t units = 0;
+  for (wchar_t c : text) units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+  return units;
+}
+
+// The folder as stored, or nullopt when it is damaged (bad escape, invalid UTF-8) or too long.
+std::optional<std::wstring> readFolder(std::string_view value) {
+  std::optional<std::string> utf8 = unescapeFolder(value);
+  if (!utf8) return std::nullopt;
+  std::wstring folder = utf8ToWide(*utf8);
+  if (wideToUtf8(folder) != *utf8) return std::nullopt;  // invalid UTF-8: a truncated or foreign file
+  if (utf16Units(folder) > maxFolderUnits) return std::nullopt;
+  return folder;
+}
+
+void applyValue(Settings& settings, std::string_view name, std::string_view value, bool& folderSeen,
+                std::optional<std::wstring>& folder) {
+  if (sameName(name, folderName)) {
+    folderSeen = true;
+    folder = readFolder(value);
+    return;
+  }
+  for (const NumberValue& number : numberValues) {
+    if (!sameName(name, number.name)) continue;
+    std::optional<std::uint32_t> parsed = parseDword(value);
+    number.store(settings,
+                 parsed && *parsed < number.bound ? static_cast<std::int32_t>(*parsed) : number.fallback);
+    return;
+  }
+}
+
+}  // namespace
+
+Settings defaultSettings(std::wstring downloads) {
+  Settings settings;
+  settings.folder = std::move(downloads);
+  return settings;
+}
+
+Settings parseSettings(std::string_view fileText, const std::wstring& downloads) {
+  Settings settings = defaultSettings(downloads);
+  bool folderSeen = false;
+  std::optional<std::wstring> folder;
+  // Every line the program writes ends in "\n"; a last line without one was cut off (a file
+  // truncated outside the program) and could read as a shorter number or folder.
+  fileText = fileText.substr(0, fileText.rfind('\n') + 1);
+  while (!fileText.empty()) {
+    std::size_t end = fileText.find('\n');
+    std::string_view line = fileText.substr(0, end);
+    fileText.remove_prefix(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // edited on Windows
+    std::string_view key = trimBlanks(line);
+    if (key.empty() || key.front() == '#' || key.front() == ';' || key.front() == '[') continue;
+    std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    // Trailing blanks stay: a folder name may end with one (a leading one is written escaped).
+    std::string_view value = line.substr(equals + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    applyValue(settings, trimBlanks(line.substr(0, equals)), value, folderSeen, folder);
+  }
+  if (folderSeen && folder) settings.folder = std::move(*folder);
+  return settings;
+}
+
+std::string serializeSettings(const Settings& settings) {
+  std::string text = "# Tarnwick settings, rewritten by the program.\n[Tarnwick]\n";
+  text += folderName;
+  text += '=';
+  text += escapeFolder(wideToUtf8(settings.folder));
+  text += '\n';
+  for (const NumberValue& number : numberValues) {
+    text += number.name;
+    text += '=';
+    // Written as the registry would store the DWORD: unsigned.
+    text += std::to_string(static_cast<std::uint32_t>(number.read(settings)));
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace tarnwick
