@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,11 @@ class LineSplitter {
   void feed(const char* data, std::size_t size, OnLine&& onLine) {
     const char* end = data + size;
     const char* start = data;
-    for (const char* p = data; p != end; ++p) {
-      if (*p != '\n' && *p != '\r') continue;
+    // memchr is vectorised; each kind of line end is searched again only once passed.
+    const char* lf = find(start, end, '\n');
+    const char* cr = find(start, end, '\r');
+    while (lf != end || cr != end) {
+      const char* p = lf < cr ? lf : cr;
       if (pending_.empty()) {
         if (p != start) onLine(std::string_view(start, static_cast<std::size_t>(p - start)));
       } else {
@@ -29,6 +33,8 @@ class LineSplitter {
         pending_.clear();
       }
       start = p + 1;
+      if (lf == p) lf = find(start, end, '\n');
+      if (cr == p) cr = find(start, end, '\r');
     }
     pending_.append(start, end);
   }
@@ -41,7 +47,17 @@ class LineSplitter {
   }
 
  private:
+  static const char* find(const char* from, const char* end, char byte) {
+    const void* hit = std::memchr(from, byte, static_cast<std::size_t>(end - from));
+    return hit ? static_cast<const char*>(hit) : end;
+  }
+
   std::string pending_;
 };
+
+// utf8ToWide(bytes) into `line`, reusing its storage. Output is mostly ASCII, which is widened
+// directly; only the runs of other bytes go through utf8ToWide. Cutting at ASCII bytes never
+// changes the result: an ASCII byte is never part of a sequence, nor between a surrogate pair.
+void decodeLine(std::string_view bytes, std::wstring& line);
 
 }  // namespace tarnwick

@@ -12,16 +12,25 @@
 
 namespace tarnwick {
 
-// Called on the running worker's thread, once per non-empty output line (line end removed).
+// Called on the running worker's thread, once per non-empty output line (line end removed). The
+// string is valid only during the call: the runner reuses it for the next line.
 using LineCallback = std::function<void(const std::wstring& line)>;
 
-// Starts `commandLine` (quoted with quoteArgument; its first argument is the program's path)
-// without a shell: standard input /dev/null, standard output and error on one pipe, every other
-// descriptor closed. The child's process group is published in `jobSlot` under processLock
-// before the child may run; with honourCancel a cancelRequested already set kills it before it
-// executes anything. Returns the exit code once the child has ended and its output has been read
-// to the end: 1 for a killed run, -1 when it cannot be started (then one WM_APP_LOG line
-// "Error: could not start process (code N)." with the errno).
+// Starts `commandLine` (quoted with quoteArgument; its first argument is the program's path,
+// which is not looked up on PATH) without a shell: standard input /dev/null, standard output and
+// error on one pipe, every other descriptor closed, PYTHONIOENCODING=utf-8 added to the
+// environment. The child's process group is published in `jobSlot` under processLock before the
+// child may run; with honourCancel a cancelRequested already set kills it before it executes
+// anything. Returns once the child has ended and its output has been read to the end: its exit
+// code, 1 when a signal ended it (a killed run), -1 when it cannot be started (then one
+// WM_APP_LOG line "Error: could not start process (code N)." with the errno, 2 for a missing
+// file). The callback runs on the calling thread, never under processLock.
+//
+// When the child ends, whatever is left of its group is killed and reaped before the return, so
+// nothing it started outlives the run; to reap those orphans the process makes itself a child
+// subreaper on the first run. A descendant that left the group (setsid) is not killed and keeps
+// the run waiting for the end of output at most a second. The child dies with the thread that
+// runs it (parent-death signal), which stays inside runProcess until the child has ended.
 [[nodiscard]] int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot,
                              bool honourCancel);
 

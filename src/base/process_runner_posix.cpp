@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t readBufferSize = 1 << 20;
 // After the child has ended and its group was killed, the pipe normally reports its end at once.
 // Only a descendant that left the group can keep it open; it is not waited for longer than this.
-constexpr auto drainLimit = std::chrono::seconds(2);
+constexpr auto drainLimit = std::chrono::seconds(1);
 // Without pidfd the reader wakes this often to look whether the child has ended.
 constexpr int exitPollMs = 50;
 
@@ -124,7 +124,11 @@ class OutputReader {
 
   void run() {
     auto buffer = std::make_unique_for_overwrite<char[]>(readBufferSize);
-    auto deliver = [this](std::string_view line) { onLine_(utf8ToWide(line)); };
+    std::wstring wide;
+    auto deliver = [&](std::string_view line) {
+      decodeLine(line, wide);
+      onLine_(wide);
+    };
     for (;;) {
       ssize_t n = ::read(fd_, buffer.get(), readBufferSize);
       if (n > 0) {
@@ -179,6 +183,32 @@ class OutputReader {
   Clock::time_point drainDeadline_{};
 };
 
+// Closes the pipe, clears the slot and reaps the group; also when a callback throws, so that no
+// child, slot entry or descriptor outlives the run.
+class RunningChild {
+ public:
+  RunningChild(ProcessSlot& slot, pid_t pid, int outputFd) : slot_(slot), pid_(pid), outputFd_(outputFd) {}
+  ~RunningChild() {
+    if (outputFd_ < 0) return;
+    killGroup(pid_);
+    (void)finish();
+  }
+  RunningChild(const RunningChild&) = delete;
+  RunningChild& operator=(const RunningChild&) = delete;
+
+  int finish() {
+    ::close(outputFd_);
+    outputFd_ = -1;
+    unpublish(slot_, pid_);
+    return reapGroup(pid_);
+  }
+
+ private:
+  ProcessSlot& slot_;
+  pid_t pid_;
+  int outputFd_;
+};
+
 }  // namespace
 
 int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot,
@@ -212,14 +242,11 @@ int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot
   }
 
   ::fcntl(output[0], F_SETFL, ::fcntl(output[0], F_GETFL) | O_NONBLOCK);
-  {
-    OutputReader reader(output[0], child.pid, onLine);
-    reader.run();
-    reader.finishChild();
-  }
-  ::close(output[0]);
-  unpublish(jobSlot, child.pid);
-  return reapGroup(child.pid);
+  RunningChild running{jobSlot, child.pid, output[0]};
+  OutputReader reader(output[0], child.pid, onLine);
+  reader.run();
+  reader.finishChild();
+  return running.finish();
 }
 
 void terminateJobSlot(ProcessSlot& slot) {

@@ -1,26 +1,21 @@
-// Identifiers of the clickable elements of the main window, shared by the hit test, the painters
-// and the window behaviour. Held here until the app layer, which acts on them, takes them over.
+// Short names for the app's element identifiers, as the layout and the painters use them.
 #pragma once
 
-namespace tarnwick {
+#include "app/app_state.h"
 
-using ElementId = int;
+namespace tarnwick::element {
 
-namespace element {
-inline constexpr ElementId kNone = 0;
-inline constexpr ElementId kLanguage = 1;
-inline constexpr ElementId kPaste = 2;
-inline constexpr ElementId kAction = 3;  // Download / Cancel / Search
-inline constexpr ElementId kVideoMode = 4;
-inline constexpr ElementId kAudioMode = 5;
-inline constexpr ElementId kPlaylist = 6;
-inline constexpr ElementId kChangeFolder = 7;
-inline constexpr ElementId kOpenFolder = 8;
-inline constexpr ElementId kShowInFolder = 9;
-inline constexpr ElementId kClearLog = 10;
-inline constexpr ElementId kFooterLink = 11;
-inline constexpr ElementId kFormatChip = 100;   // + chip index
-inline constexpr ElementId kQualityChip = 200;  // + chip index
-}  // namespace element
+inline constexpr ElementId kNone = ElementId::none;
+inline constexpr ElementId kLanguage = ElementId::language;
+inline constexpr ElementId kPaste = ElementId::paste;
+inline constexpr ElementId kAction = ElementId::download;  // Download / Cancel / Search
+inline constexpr ElementId kVideoMode = ElementId::videoMode;
+inline constexpr ElementId kAudioMode = ElementId::audioMode;
+inline constexpr ElementId kPlaylist = ElementId::playlist;
+inline constexpr ElementId kChangeFolder = ElementId::changeFolder;
+inline constexpr ElementId kOpenFolder = ElementId::openFolder;
+inline constexpr ElementId kShowInFolder = ElementId::showInFolder;
+inline constexpr ElementId kClearLog = ElementId::clearLog;
+inline constexpr ElementId kFooterLink = ElementId::footerLink;
 
-}  // namespace tarnwick
+}  // namespace tarnwick::element

@@ -6,8 +6,8 @@ namespace tarnwick {
 bool isElementEnabled(const FrameState& state, ElementId id) {
   using namespace element;
   if (id == kShowInFolder) return state.statusKind == 2 && state.hasOutputPath;
-  if (id >= kQualityChip && id < kQualityChip + 10) {
-    const int row = id - kQualityChip;
+  if (isQualityChip(id)) {
+    const int row = chipIndex(id);
     if (state.audioMode) {
       if (seam::audioFormatLossless(state.audioFormat)) return false;
     } else if (state.preview.active && state.preview.height >= 1 &&

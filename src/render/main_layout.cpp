@@ -172,10 +172,10 @@ ElementId hitTestMain(const MainLayout& o, const FrameState& s, float x, float y
     if (o.playlistHitRect.contains(x, y)) return kPlaylist;
   }
   for (int i = 0; i < o.formatChipCount; ++i)
-    if (o.formatChipRects[i].contains(x, y) && isElementEnabled(s, kFormatChip + i)) return kFormatChip + i;
+    if (o.formatChipRects[i].contains(x, y) && isElementEnabled(s, formatChipId(i))) return formatChipId(i);
   for (int i = 0; i < o.qualityChipCount; ++i)
-    if (o.qualityChipRects[i].contains(x, y) && isElementEnabled(s, kQualityChip + i))
-      return kQualityChip + i;
+    if (o.qualityChipRects[i].contains(x, y) && isElementEnabled(s, qualityChipId(i)))
+      return qualityChipId(i);
   if (o.changeFolderRect.contains(x, y) && !downloading) return kChangeFolder;
   if (o.openFolderRect.contains(x, y)) return kOpenFolder;
   if (o.statusRightRect.contains(x, y) && s.statusKind == 2 && s.hasOutputPath) return kShowInFolder;
@@ -213,9 +213,9 @@ std::optional<RectF> focusRingRect(const MainLayout& o, ElementId id) {
     default:
       break;
   }
-  if (id >= kFormatChip && id < kFormatChip + o.formatChipCount) return o.formatChipRects[id - kFormatChip];
-  if (id >= kQualityChip && id < kQualityChip + o.qualityChipCount)
-    return o.qualityChipRects[id - kQualityChip];
+  const int row = chipIndex(id);
+  if (isFormatChip(id) && row < o.formatChipCount) return o.formatChipRects[row];
+  if (isQualityChip(id) && row < o.qualityChipCount) return o.qualityChipRects[row];
   return std::nullopt;
 }
 

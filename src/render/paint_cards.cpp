@@ -143,8 +143,6 @@ void paintLogCard(Canvas& canvas, const FrameState& s, const MainLayout& o) {
   const bool hovered = s.hoverId == element::kClearLog;
   canvas.drawIconLabel(o.clearLogRect, Icon::clearLog, uiField(s, kTextClear), TextFormat::small,
                        hovered ? palette::textPrimary : palette::textMuted, hovered ? 1.0f : 0.8f);
-  canvas.fillRound(o.logBoxRect, 10, palette::logFill, 1);
-  canvas.strokeRound(o.logBoxRect, 10, palette::white, 0.05f, 1);
 }
 
 }  // namespace tarnwick

@@ -87,8 +87,8 @@ void paintPlaylistToggle(Canvas& canvas, const FrameState& s, const MainLayout& 
 void paintChips(Canvas& canvas, const FrameState& s, const MainLayout& o) {
   for (int i = 0; i < o.formatChipCount; ++i) {
     const bool selected = i == (s.audioMode ? s.audioFormat : s.videoFormat);
-    drawPill(canvas, o.formatChipRects[i], std::nullopt, formatChipLabel(s, i),
-             lookOf(s, element::kFormatChip + i), selected);
+    drawPill(canvas, o.formatChipRects[i], std::nullopt, formatChipLabel(s, i), lookOf(s, formatChipId(i)),
+             selected);
   }
   std::wstring caption(uiField(s, kTextQuality));
   if (s.audioMode && seam::audioFormatLossless(s.audioFormat)) {
@@ -99,8 +99,8 @@ void paintChips(Canvas& canvas, const FrameState& s, const MainLayout& o) {
                   TextAlign::leading);
   for (int i = 0; i < o.qualityChipCount; ++i) {
     const bool selected = i == (s.audioMode ? s.bitrate : s.quality);
-    drawPill(canvas, o.qualityChipRects[i], std::nullopt, qualityChipLabel(s, i),
-             lookOf(s, element::kQualityChip + i), selected);
+    drawPill(canvas, o.qualityChipRects[i], std::nullopt, qualityChipLabel(s, i), lookOf(s, qualityChipId(i)),
+             selected);
   }
 }
 

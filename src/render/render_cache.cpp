@@ -30,6 +30,9 @@ void drawStaticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
   if (previewActive) canvas.drawCard(o.previewCardRect, 16);
   canvas.drawCard(o.statusCardRect, 16);
   canvas.drawCard(o.logCardRect, 16);
+  // The log's text area lies under the native log view and never changes with the state.
+  canvas.fillRound(o.logBoxRect, 10, palette::logFill, 1);
+  canvas.strokeRound(o.logBoxRect, 10, palette::white, 0.05f, 1);
 }
 
 }  // namespace
@@ -40,11 +43,11 @@ RenderCache::~RenderCache() {
 }
 
 cairo_surface_t* RenderCache::staticLayer(const Canvas& canvas, const MainLayout& o, bool previewActive) {
-  const StaticKey key{
-      o.clientWidthDip,
-      o.clientHeightDip,
-      canvas.scale(),
-      {o.mainCardRect, previewActive ? o.previewCardRect : RectF{}, o.statusCardRect, o.logCardRect}};
+  const StaticKey key{o.clientWidthDip,
+                      o.clientHeightDip,
+                      canvas.scale(),
+                      {o.mainCardRect, previewActive ? o.previewCardRect : RectF{}, o.statusCardRect,
+                       o.logCardRect, o.logBoxRect}};
   if (static_ && key == staticKey_) return static_;
   if (static_) cairo_surface_destroy(static_);
   static_ = makeSurface(o.clientWidthDip, o.clientHeightDip, canvas.scale());

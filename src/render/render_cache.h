@@ -43,7 +43,7 @@ class RenderCache {
   struct StaticKey {
     float width, height;
     double scale;
-    RectF cards[4];
+    RectF cards[5];
     bool operator==(const StaticKey&) const = default;
   };
   struct ThumbKey {

@@ -1,6 +1,6 @@
-// Facts owned by the format tables and the lookup formatters that the window shows: chip labels,
-// the lossless flag, the height caps, and the view-count and duration texts. They live here in
-// namespace `seam` so that they can be replaced by the owners' own functions in one place.
+// The facts of the format tables and the lookup formatters that the window shows, read through
+// one place: chip labels, the lossless flag, the height caps, and the view-count and duration
+// texts. Rows out of range answer empty values.
 #pragma once
 
 #include <string>

@@ -2,14 +2,19 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "base/command_line.h"
@@ -56,6 +61,16 @@ bool groupIsGone(ProcessGroupHandle group) {
   return ::kill(-static_cast<pid_t>(group), 0) == -1 && errno == ESRCH;
 }
 
+// A named pipe the child blocks on (/bin/cat FIFO) until release() opens and closes it.
+struct Gate {
+  std::filesystem::path path;
+  explicit Gate(const std::string& name) : path(Sandbox::current().root() / name) {
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  }
+  std::string wait() const { return "/bin/cat '" + path.string() + "' > /dev/null"; }
+  void release() const { ::close(::open(path.c_str(), O_WRONLY | O_CLOEXEC)); }
+};
+
 TEST(RunProcessLines, SplitsOnCarriageReturnAndLineFeedAndDropsEmptyLines) {
   EXPECT_EQ(runShell("/usr/bin/printf 'a\\r\\nb'").lines, (Lines{L"a", L"b"}));
   EXPECT_EQ(runShell("/usr/bin/printf '\\r\\n\\r\\n'").lines, Lines{});
@@ -67,6 +82,117 @@ TEST(RunProcessLines, SplitsOnCarriageReturnAndLineFeedAndDropsEmptyLines) {
 TEST(RunProcessLines, DecodesUtf8PerWholeLine) {
   EXPECT_EQ(runShell("/usr/bin/printf 'caf\\303\\251 \\344\\270\\255\\n\\377x'").lines,
             (Lines{L"caf\u00e9 \u4e2d", L"\uFFFDx"}));
+}
+
+TEST(RunProcessLines, Utf8CharacterSplitAcrossReadsArrivesWhole) {
+  // The first write ends in the middle of "é"; the second half is written only after the line
+  // before it was delivered, so the two halves surely come in different reads.
+  Gate gate("utf8-gate");
+  std::promise<void> firstRead;
+  RunResult result;
+  std::thread releaser([&] {
+    firstRead.get_future().wait();
+    gate.release();
+  });
+  result.exitCode = runProcess(
+      shellCommand("/usr/bin/printf 'x\\n\\303'; " + gate.wait() + "; /usr/bin/printf '\\251t\\303\\251\\n'"),
+      [&](const std::wstring& line) {
+        if (result.lines.empty()) firstRead.set_value();
+        result.lines.push_back(line);
+      },
+      previewProcessJob, false);
+  releaser.join();
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.lines, (Lines{L"x", L"\u00e9t\u00e9"}));
+}
+
+// 100 MB of lines from 1 to about 100 000 bytes with every kind of line end, multi-byte
+// characters straddling the reads, blank lines between, and a last line without an end. Lines
+// are cut from one pattern at character boundaries, so each expected line is a slice of the
+// pattern's wide form and checking stays cheap even in a sanitizer build.
+struct BigOutput {
+  struct Line {
+    std::size_t wideStart;
+    std::size_t wideLength;
+  };
+  std::string bytes;
+  std::wstring patternWide;
+  std::vector<Line> lines;
+};
+
+BigOutput makeBigOutput(std::size_t total) {
+  static const char* const pieces[] = {"a", "Z", "0", " ", "\xc3\xa9", "\xe4\xb8\xad", "\xf0\x9f\x98\x80",
+                                       "-"};
+  static const wchar_t* const widePieces[] = {L"a",      L"Z",      L"0",          L" ",
+                                              L"\u00e9", L"\u4e2d", L"\U0001F600", L"-"};
+  static const char* const ends[] = {"\n", "\r\n", "\r", "\n\n\r\n"};
+  std::uint64_t state = 88172645463325252ull;
+  auto next = [&] { return state ^= state << 13, state ^= state >> 7, state ^= state << 17; };
+
+  BigOutput out;
+  std::string pattern;
+  std::vector<std::ptrdiff_t> wideAt;  // per byte of the pattern: its wide offset, or -1 inside a character
+  while (pattern.size() < (256u << 10)) {
+    std::size_t which = pattern.empty() ? 0 : next() % 32;
+    if (which >= 8) which %= 5;  // mostly ASCII, as tools print
+    wideAt.push_back(static_cast<std::ptrdiff_t>(out.patternWide.size()));
+    wideAt.resize(pattern.size() + std::strlen(pieces[which]), -1);
+    pattern += pieces[which];
+    out.patternWide += widePieces[which];
+  }
+  wideAt.push_back(static_cast<std::ptrdiff_t>(out.patternWide.size()));
+
+  out.bytes.reserve(total + 200000);
+  for (std::size_t i = 0; out.bytes.size() < total; ++i) {
+    std::size_t length = i == 0   ? 1
+                         : i == 1 ? 100000
+                                  : (next() % 4 == 0 ? 1 + next() % 100000 : 1 + next() % 120);
+    std::size_t begin = i < 2 ? 0 : next() % (pattern.size() - length);
+    while (wideAt[begin] < 0) ++begin;
+    std::size_t finish = begin + length;
+    while (wideAt[finish] < 0) --finish;
+    if (finish == begin)
+      while (wideAt[++finish] < 0) {
+      }
+    out.lines.push_back(
+        {static_cast<std::size_t>(wideAt[begin]), static_cast<std::size_t>(wideAt[finish] - wideAt[begin])});
+    out.bytes.append(pattern, begin, finish - begin);
+    out.bytes += ends[next() % 4];
+  }
+  out.bytes.resize(out.bytes.find_last_not_of("\r\n") + 1);  // the last line has no end
+  return out;
+}
+
+// The unoptimised sanitizer build decodes about thirty times slower; a quarter of the volume
+// still crosses every read boundary case and keeps the suite quick there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::size_t bigOutputBytes = 25u << 20;
+#else
+constexpr std::size_t bigOutputBytes = 100u << 20;
+#endif
+
+TEST(RunProcessLines, HundredMegabytesArriveLineForLine) {
+  BigOutput expected = makeBigOutput(bigOutputBytes);
+  std::filesystem::path file = Sandbox::current().root() / "big.txt";
+  test::writeFile(file, expected.bytes);
+  const std::wstring_view pattern(expected.patternWide);
+
+  std::size_t index = 0;
+  std::size_t mismatches = 0;
+  int exitCode = runProcess(
+      quoteArgument(L"/bin/cat") + L" " + quoteArgument(file.wstring()),
+      [&](const std::wstring& line) {
+        if (index >= expected.lines.size() ||
+            std::wstring_view(line) !=
+                pattern.substr(expected.lines[index].wideStart, expected.lines[index].wideLength))
+          ++mismatches;
+        ++index;
+      },
+      downloadProcessJob, true);
+  std::filesystem::remove(file);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(index, expected.lines.size());
+  EXPECT_EQ(mismatches, 0u);
 }
 
 TEST(RunProcessExit, PassesExitCodesThrough) {
@@ -86,6 +212,24 @@ TEST(RunProcessStart, MissingProgramLogsOneLineWithTheErrno) {
   EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
 }
 
+TEST(RunProcessStart, ProgramThatCannotRunLogsItsErrno) {
+  ChannelRecorder recorder;
+  std::filesystem::path notExecutable = Sandbox::current().root() / "plain.txt";
+  test::writeFile(notExecutable, "echo hi\n");
+  EXPECT_EQ(run(quoteArgument(notExecutable.wstring())).exitCode, -1);
+  EXPECT_EQ(run(L"").exitCode, -1);
+  EXPECT_EQ(recorder.texts(WM_APP_LOG), (Lines{L"Error: could not start process (code 13).",
+                                               L"Error: could not start process (code 2)."}));
+}
+
+TEST(RunProcessStart, ArgumentsArriveAsQuotedWithoutAShell) {
+  RunResult result = run(quoteArgument(L"/usr/bin/printf") + L" " + quoteArgument(L"[%s]\n") + L" " +
+                         quoteArgument(L"two words") + L" " + quoteArgument(L"$HOME \"q\" \\") + L" " +
+                         quoteArgument(L"\u00e9"));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.lines, (Lines{L"[two words]", L"[$HOME \"q\" \\]", L"[\u00e9]"}));
+}
+
 TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   std::filesystem::path marker = Sandbox::current().root() / "ran";
   cancelRequested = true;
@@ -101,6 +245,40 @@ TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.lines, Lines{L"started"});
   cancelRequested = false;
+}
+
+TEST(RunProcessEnvironment, ChildSeesOnlyItsStandardDescriptors) {
+  // Descriptors without close-on-exec, as another thread or a library might leave them.
+  int leakyFile = ::open("/dev/null", O_RDONLY);
+  int leakyPipe[2];
+  ASSERT_EQ(::pipe(leakyPipe), 0);
+  RunResult result = runShell("/usr/bin/find /proc/$$/fd -mindepth 1 -printf '%f %l\\n'");
+  ::close(leakyFile);
+  ::close(leakyPipe[0]);
+  ::close(leakyPipe[1]);
+  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(result.lines.size(), 3u);
+  EXPECT_EQ(result.lines[0], L"0 /dev/null");
+  EXPECT_TRUE(result.lines[1].starts_with(L"1 pipe:[")) << wideToUtf8(result.lines[1]);
+  EXPECT_EQ(result.lines[2], L"2" + result.lines[1].substr(1));
+}
+
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+TEST(RunProcessEnvironment, RunsLeaveNoDescriptorOpen) {
+  std::size_t before = openDescriptors();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(runShell("echo x; exit 3").exitCode, 3);
+    EXPECT_EQ(run(quoteArgument(L"/nonexistent")).exitCode, -1);
+    cancelRequested = true;
+    EXPECT_EQ(run(shellCommand("echo x"), downloadProcessJob, true).exitCode, 1);
+    cancelRequested = false;
+  }
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(RunProcessEnvironment, ChildGetsPythonEncodingOnce) {
@@ -182,6 +360,111 @@ TEST(RunProcessKill, BackgroundChildrenDoNotOutliveTheRun) {
   EXPECT_EQ(result.lines, Lines{L"done"});
   ASSERT_NE(group, noProcessGroup);
   EXPECT_TRUE(groupIsGone(group));
+}
+
+TEST(RunProcessKill, ACallbackThatThrowsLeavesNothingBehind) {
+  ProcessGroupHandle group = noProcessGroup;
+  auto throwing = [&](const std::wstring&) {
+    group = slotValue(previewProcessJob);
+    throw std::runtime_error("callback failed");
+  };
+  EXPECT_THROW(
+      (void)runProcess(shellCommand("echo up; exec /bin/sleep 1000"), throwing, previewProcessJob, false),
+      std::runtime_error);
+  ASSERT_NE(group, noProcessGroup);
+  EXPECT_TRUE(groupIsGone(group));
+  EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
+}
+
+TEST(RunProcessKill, DescendantThatLeftTheGroupDoesNotHangTheRun) {
+  // setsid takes the sleeper out of the group, so the group kill cannot close its copy of the
+  // pipe; the run still ends, a moment after its child. The shell ends only once the sleeper has
+  // left the group (it reports its pid through the fifo after setsid).
+  Gate moved("moved");
+  pid_t escaped = 0;
+  RunResult result;
+  result.exitCode = runProcess(
+      shellCommand("/usr/bin/setsid /bin/sh -c 'echo $$ > " + moved.path.string() +
+                   "; exec /bin/sleep 1000' & /bin/cat " + moved.path.string()),
+      [&](const std::wstring& line) {
+        escaped = static_cast<pid_t>(std::stol(line));
+        result.lines.push_back(line);
+      },
+      searchProcessJob, false);
+  EXPECT_EQ(result.exitCode, 0);
+  ASSERT_GT(escaped, 0);
+  EXPECT_EQ(::kill(escaped, SIGKILL), 0);
+  ::waitpid(escaped, nullptr, 0);  // re-parented to us
+}
+
+TEST(RunProcessKill, ChildDiesWithTheProcessThatRanIt) {
+  int report[2];
+  ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+  pid_t runner = ::fork();
+  if (runner == 0) {
+    // A stand-in for Tarnwick that is killed while its child runs.
+    int code = runProcess(
+        shellCommand("echo $$; exec /bin/sleep 1000"),
+        [&](const std::wstring& line) {
+          std::string pid = wideToUtf8(line) + "\n";
+          if (::write(report[1], pid.data(), pid.size()) < 0) ::_exit(3);
+        },
+        searchProcessJob, false);
+    ::_exit(code == 1 ? 0 : 2);
+  }
+  ASSERT_GT(runner, 0);
+  ::close(report[1]);
+  char text[32] = {};
+  ASSERT_GT(::read(report[0], text, sizeof text - 1), 0);
+  ::close(report[0]);
+  pid_t child = static_cast<pid_t>(std::atol(text));
+  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+  ASSERT_GE(pidfd, 0);
+  ::kill(runner, SIGKILL);
+  ::waitpid(runner, nullptr, 0);
+  pollfd ended{pidfd, POLLIN, 0};
+  EXPECT_EQ(::poll(&ended, 1, 60000), 1) << "the child outlived the process that ran it";
+  ::close(pidfd);
+  ::waitpid(child, nullptr, WNOHANG);
+}
+
+TEST(RunProcessKill, ThreeRunnersOnTheThreeSlotsDoNotDisturbEachOther) {
+  Gate gateB("gate-b");
+  Gate gateC("gate-c");
+  BackgroundRun a("echo a-up; /bin/sleep 1000", L"a-up", downloadProcessJob, true);
+  BackgroundRun b("/usr/bin/seq 1 20000; " + gateB.wait() + "; echo b-end; exit 3", L"20000",
+                  searchProcessJob, false);
+  BackgroundRun c("/usr/bin/seq 1 20000; " + gateC.wait() + "; echo c-end; exit 4", L"20000",
+                  previewProcessJob, false);
+  ProcessGroupHandle groupA = a.ready.get_future().get();
+  ProcessGroupHandle groupB = b.ready.get_future().get();
+  ProcessGroupHandle groupC = c.ready.get_future().get();
+  EXPECT_NE(groupA, groupB);
+  EXPECT_NE(groupB, groupC);
+  EXPECT_NE(groupA, groupC);
+
+  cancelDownloadJob();
+  EXPECT_EQ(a.done.get().exitCode, 1);
+  EXPECT_TRUE(groupIsGone(groupA));
+  EXPECT_EQ(slotValue(searchProcessJob), groupB);
+  EXPECT_EQ(slotValue(previewProcessJob), groupC);
+
+  gateB.release();
+  gateC.release();
+  RunResult resultB = b.done.get();
+  RunResult resultC = c.done.get();
+  EXPECT_EQ(resultB.exitCode, 3);
+  EXPECT_EQ(resultC.exitCode, 4);
+  Lines expected;
+  for (int i = 1; i <= 20000; ++i) expected.push_back(std::to_wstring(i));
+  expected.push_back(L"b-end");
+  EXPECT_EQ(resultB.lines, expected);
+  expected.back() = L"c-end";
+  EXPECT_EQ(resultC.lines, expected);
+  EXPECT_EQ(slotValue(downloadProcessJob), noProcessGroup);
+  EXPECT_EQ(slotValue(searchProcessJob), noProcessGroup);
+  EXPECT_EQ(slotValue(previewProcessJob), noProcessGroup);
+  cancelRequested = false;
 }
 
 }  // namespace

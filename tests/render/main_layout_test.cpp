@@ -191,8 +191,8 @@ TEST(HitTest, EveryElementIsFoundWhileIdle) {
   EXPECT_EQ(centre(o.audioModeRect), element::kAudioMode);
   EXPECT_EQ(centre(o.playlistLabelRect), element::kPlaylist);
   EXPECT_EQ(centre(o.playlistSwitchRect), element::kPlaylist);
-  EXPECT_EQ(centre(o.formatChipRects[3]), element::kFormatChip + 3);
-  EXPECT_EQ(centre(o.qualityChipRects[9]), element::kQualityChip + 9);
+  EXPECT_EQ(centre(o.formatChipRects[3]), formatChipId(3));
+  EXPECT_EQ(centre(o.qualityChipRects[9]), qualityChipId(9));
   EXPECT_EQ(centre(o.changeFolderRect), element::kChangeFolder);
   EXPECT_EQ(centre(o.statusRightRect), element::kShowInFolder);
   EXPECT_EQ(centre(o.clearLogRect), element::kClearLog);
@@ -240,16 +240,16 @@ TEST(HitTest, DisabledChipsAreSkipped) {
     return hitTestMain(o, state, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
   };
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(centre(o.qualityChipRects[row]), element::kNone) << row;
-  EXPECT_EQ(centre(o.qualityChipRects[0]), element::kQualityChip);      // Best is never capped
-  EXPECT_EQ(centre(o.qualityChipRects[5]), element::kQualityChip + 5);  // 720p fits
+  EXPECT_EQ(centre(o.qualityChipRects[0]), qualityChipId(0));  // Best is never capped
+  EXPECT_EQ(centre(o.qualityChipRects[5]), qualityChipId(5));  // 720p fits
   // Lossless audio disables every bitrate chip.
   state.audioMode = true;
   state.audioFormat = 3;  // FLAC
   o = layoutMainWindow(state, 900, 1000, measure);
   for (int i = 0; i < o.qualityChipCount; ++i) EXPECT_EQ(centre(o.qualityChipRects[i]), element::kNone);
-  EXPECT_EQ(centre(o.formatChipRects[3]), element::kFormatChip + 3);
+  EXPECT_EQ(centre(o.formatChipRects[3]), formatChipId(3));
   state.audioFormat = 0;  // MP3
-  EXPECT_EQ(centre(o.qualityChipRects[2]), element::kQualityChip + 2);
+  EXPECT_EQ(centre(o.qualityChipRects[2]), qualityChipId(2));
 }
 
 TEST(HitTest, ShowInFolderOnlyAfterADownloadWithAFile) {
@@ -275,10 +275,10 @@ TEST(FocusRing, PlaylistRingSpansLabelAndSwitch) {
   ASSERT_TRUE(ring);
   EXPECT_EQ(*ring, (RectF{o.playlistLabelRect.left - 4, o.playlistSwitchRect.top - 4,
                           o.playlistSwitchRect.right + 2, o.playlistSwitchRect.bottom + 4}));
-  EXPECT_EQ(focusRingRect(o, element::kFormatChip + 2), o.formatChipRects[2]);
+  EXPECT_EQ(focusRingRect(o, formatChipId(2)), o.formatChipRects[2]);
   EXPECT_EQ(focusRingRect(o, element::kOpenFolder), o.openFolderRect);
   EXPECT_FALSE(focusRingRect(o, element::kNone));
-  EXPECT_FALSE(focusRingRect(o, element::kFormatChip + 10));
+  EXPECT_FALSE(focusRingRect(o, formatChipId(10)));
 }
 
 TEST(Geometry, DipRectsBecomeEdgeRoundedPixels) {

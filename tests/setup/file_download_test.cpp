@@ -231,6 +231,18 @@ TEST_F(DownloadFile, ASilentServerEndsTheTransfer) {
   EXPECT_FALSE(leftovers());
 }
 
+TEST_F(DownloadFile, AConnectionThatCannotBeMadeTimesOut) {
+  setup::setTransferLimitsForTesting({std::chrono::milliseconds(300), std::chrono::milliseconds(60000)});
+  test::RefusingPort full;
+  full.listenFull();
+  ChannelTap tap;
+  EXPECT_FALSE(downloadFile(utf8ToWide("http://127.0.0.1:" + std::to_string(full.port()) + "/file"), target(),
+                            L"Widget"));
+  EXPECT_EQ(errors(tap), std::vector<std::wstring>{
+                             L"Error: download of Widget failed (curl error 28: Timeout was reached)."});
+  EXPECT_FALSE(leftovers());
+}
+
 TEST_F(DownloadFile, ACancelStopsTheTransferSilentlyAndLeavesNothing) {
   test::writeFile(folder_ / "tool", "older build");
   ChannelTap tap([](const Recorded& r) {

@@ -4,6 +4,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -100,6 +101,7 @@ inline std::string makeArchive(ArchiveFormat format, const std::vector<ArchiveEn
     archive_write_set_format_pax_restricted(writer);
     archive_write_add_filter_xz(writer);
   }
+  archive_write_set_bytes_in_last_block(writer, 1);  // no zero padding after the data
   std::string bytes;
   auto onWrite = [](struct archive*, void* user, const void* data, size_t size) -> la_ssize_t {
     static_cast<std::string*>(user)->append(static_cast<const char*>(data), size);
@@ -154,16 +156,34 @@ class RefusingPort {
       throw std::runtime_error("cannot reserve a port");
     port_ = ntohs(address.sin_port);
   }
-  ~RefusingPort() { ::close(fd_); }
+  ~RefusingPort() {
+    for (int filler : fillers_)
+      if (filler >= 0) ::close(filler);
+    ::close(fd_);
+  }
   RefusingPort(const RefusingPort&) = delete;
   RefusingPort& operator=(const RefusingPort&) = delete;
   [[nodiscard]] int port() const { return port_; }
   // Accepts connections into the backlog but never answers them.
   void listenSilently() { ::listen(fd_, 8); }
+  // Listens with a full accept queue: the kernel drops further connection attempts, so a client
+  // waits for its connection until its own time-out.
+  void listenFull() {
+    ::listen(fd_, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    for (int& filler : fillers_) {
+      filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+  }
 
  private:
   int fd_ = -1;
   int port_ = 0;
+  int fillers_[3] = {-1, -1, -1};
 };
 
 }  // namespace tarnwick::test

@@ -34,11 +34,11 @@ TEST_F(StartupTest, opensAtThePreferredSizeOnALargeScreen) {
   ChildProcess app;
   auto box = launch(app);
   ASSERT_TRUE(box);
-  // 900 wide plus at most the hairline frame; 860 high plus the header bar.
-  EXPECT_GE(box->width, 900);
-  EXPECT_LE(box->width, 904);
-  EXPECT_GT(box->height, 860 + 20);
-  EXPECT_LT(box->height, 860 + 80);
+  // The content below the header bar, inside the hairline frame, is 900 × 860.
+  auto origin = contentOrigin(*box);
+  ASSERT_TRUE(origin);
+  EXPECT_EQ(box->x + box->width - 1 - origin->x, 900);
+  EXPECT_EQ(box->y + box->height - 1 - origin->y, 860);
 }
 
 class SmallScreenTest : public WindowTest {

@@ -133,7 +133,7 @@ void ChildProcess::signal(int sig) {
   if (pid_ > 0 && !status_) pidfdSignal(pidfd_, sig);
 }
 
-ToolResult runTool(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+ToolResult runProgram(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
   ToolResult result;
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return result;

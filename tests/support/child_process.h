@@ -44,7 +44,7 @@ struct ToolResult {
 };
 
 // Runs a program to its end and collects its standard output.
-ToolResult runTool(const std::vector<std::string>& argv,
+ToolResult runProgram(const std::vector<std::string>& argv,
                    std::chrono::milliseconds limit = std::chrono::seconds(30));
 
 // Process ids of every living process whose parent is `parent`.

@@ -147,7 +147,7 @@ std::optional<std::string> DisplaySession::xdotool(const std::vector<std::string
                                                    std::chrono::milliseconds limit) {
   std::vector<std::string> argv{xdotool_.string()};
   argv.insert(argv.end(), args.begin(), args.end());
-  ToolResult r = runTool(argv, limit);
+  ToolResult r = runProgram(argv, limit);
   if (r.exitCode != 0) return std::nullopt;
   return trimmed(r.output);
 }
@@ -193,7 +193,7 @@ std::vector<std::uint32_t> DisplaySession::grab(int x, int y, int width, int hei
 bool DisplaySession::screenshot(const fs::path& png) {
   fs::path import = Sandbox::realTool("import");
   if (import.empty()) return false;
-  return runTool({import.string(), "-display", display_, "-window", "root", png.string()}).exitCode == 0;
+  return runProgram({import.string(), "-display", display_, "-window", "root", png.string()}).exitCode == 0;
 }
 
 std::optional<std::string> DisplaySession::clipboardText(std::chrono::milliseconds limit) {

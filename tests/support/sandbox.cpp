@@ -83,6 +83,9 @@ fs::path Sandbox::exposeTool(const std::string& name) const {
 fs::path Sandbox::writeScript(const std::string& name, const std::string& body, const fs::path& folder) const {
   fs::path target = (folder.empty() ? bin() : folder) / name;
   fs::create_directories(target.parent_path());
+  // Never write through an exposed tool's symlink: that would overwrite the real program.
+  std::error_code ec;
+  fs::remove(target, ec);
   writeFile(target, body);
   fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);

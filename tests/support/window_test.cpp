@@ -1,10 +1,17 @@
 #include "window_test.h"
 
 #include <sstream>
+#include <thread>
 
 #include "sandbox.h"
 
 namespace tarnwick::test {
+namespace {
+
+// The palette's window border: the frame and the header bar's lower edge.
+constexpr std::uint32_t windowBorderColour = 0x2A2D44;
+
+}  // namespace
 
 void WindowTest::SetUp() {
   std::string why;
@@ -44,6 +51,30 @@ std::optional<WindowBox> WindowTest::geometry(unsigned long window) {
     if (key == "HEIGHT") box.height = value;
   }
   return box;
+}
+
+std::optional<ScreenPoint> WindowTest::contentOrigin(const WindowBox& box) {
+  // A column just inside the left frame, clear of the title and the window buttons.
+  const int x = box.x + 3;
+  auto column = session.grab(x, box.y, 1, std::min(box.height, 120));
+  for (std::size_t row = 2; row < column.size(); ++row) {
+    // The window's hairline frame is one pixel wide on every side.
+    if (column[row] == windowBorderColour) return ScreenPoint{box.x + 1, box.y + static_cast<int>(row) + 1};
+  }
+  return std::nullopt;
+}
+
+bool WindowTest::waitForPixels(int x, int y, int width, int height,
+                               const std::function<bool(const std::vector<std::uint32_t>&)>& holds,
+                               std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    auto pixels = session.grab(x, y, width, height);
+    if (!pixels.empty() && holds(pixels)) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    // The next frame is at most one animation tick (33 ms) away.
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
 }
 
 void WindowTest::clickAt(int x, int y) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,15 @@ class WindowTest : public ::testing::Test {
   // Starts the program (path from tarnwickBinary()) and waits until its window is mapped.
   std::optional<WindowBox> launch(ChildProcess& process);
   std::optional<WindowBox> geometry(unsigned long window);
+
+  // Where the window's content (below the header bar) starts on the screen: found from the
+  // header bar's hairline lower edge. Nullopt when it cannot be seen.
+  std::optional<ScreenPoint> contentOrigin(const WindowBox& box);
+  // Re-reads the screen until `holds` answers true for the pixels of the rectangle, or the limit
+  // passes. The window repaints on its own clock; this waits on what it shows.
+  bool waitForPixels(int x, int y, int width, int height,
+                     const std::function<bool(const std::vector<std::uint32_t>&)>& holds,
+                     std::chrono::milliseconds limit = std::chrono::seconds(20));
 
   // Pointer and keyboard through the X server, as a user would.
   void clickAt(int x, int y);

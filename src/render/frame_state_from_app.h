@@ -1,0 +1,19 @@
+// The one bridge from the app's state to what the render layer reads.
+#pragma once
+
+#include <cstdint>
+
+#include "app/app_state.h"
+#include "render/frame_state.h"
+
+namespace tarnwick {
+
+// Views `app` (and the language table) as one frame. The views stay valid while `app` is not
+// changed; build a new one per frame. The search hits are not filled here (see frame_state.h's
+// `results`). `mainWindowHasFocus`: the window, not the link entry, holds the keyboard focus.
+[[nodiscard]] FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs);
+
+// A shared Thumb as the painters read it (empty when null).
+[[nodiscard]] ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb);
+
+}  // namespace tarnwick
