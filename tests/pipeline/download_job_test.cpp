@@ -1,6 +1,7 @@
 #include "pipeline/download_job.h"
 
 #include "download_fixture.h"
+#include "setup/setup_overrides.h"
 
 namespace tarnwick {
 namespace {
@@ -43,6 +44,38 @@ TEST_F(DownloadJobTest, ComponentsMissingWhenDenoAloneIsAbsent) {
   EXPECT_FALSE(componentsMissing());
   fs::remove(test::Sandbox::current().bin() / "deno");
   EXPECT_TRUE(componentsMissing());
+}
+
+TEST_F(DownloadJobTest, SetupOnlyJobUpdatesYtDlpAndReportsKindZero) {
+  DownloadRequest setupOnly;  // kind 0, everything else empty
+  downloadJobMain(setupOnly);
+  std::vector<Posted> all = test::snapshot(recorder);
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all.back().id, WM_APP_JOB_DONE);
+  EXPECT_EQ(all.back().wParam, 0u);
+  EXPECT_EQ(all.back().lParam, 0);
+  std::vector<std::wstring> log = texts(WM_APP_LOG);
+  EXPECT_NE(std::find(log.begin(), log.end(), L"Updating yt-dlp \u2026"), log.end());
+
+  recorder.clear();
+  cancelRequested = true;  // a cancelled setup-only job reports 2
+  downloadJobMain(setupOnly);
+  EXPECT_EQ(test::snapshot(recorder).back().wParam, 2u);
+}
+
+TEST_F(DownloadJobTest, MissingDenoRunsTheSetupFirstAndItsFailureEndsTheJob) {
+  serveClip("clip.mp4", MediaKind::mp4H264Aac);
+  fs::remove(test::Sandbox::current().bin() / "deno");
+  setup::setComponentSourcesForTesting(
+      {server.url("/no-yt-dlp"), server.url("/no-deno.zip"), server.url("/no-ffmpeg.tar.xz")});
+  EXPECT_EQ(runJob(videoRequest("/clip.mp4", 0)), 1);
+  std::vector<std::wstring> statuses = texts(WM_APP_STATUS);
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.front(), L"Preparing components \u2026");
+  // No "Updating yt-dlp …" in a download job, and yt-dlp never ran.
+  EXPECT_EQ(std::find(statuses.begin(), statuses.end(), L"Updating yt-dlp \u2026"), statuses.end());
+  EXPECT_EQ(std::find(statuses.begin(), statuses.end(), L"Analyzing video \u2026"), statuses.end());
+  EXPECT_TRUE(savedFiles().empty());
 }
 
 TEST_F(DownloadJobTest, SingleMergedMp4FollowsTheTypicalSequence) {
