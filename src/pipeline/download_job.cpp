@@ -10,7 +10,7 @@
 #include "pipeline/download_command.h"
 #include "pipeline/ffmpeg_step.h"
 #include "pipeline/job_files.h"
-#include "pipeline/job_texts.h"
+#include "base/worker_texts.h"
 #include "pipeline/output_reader.h"
 #include "setup/setup_sequence.h"
 #include "setup/tools_folder.h"
@@ -90,7 +90,7 @@ bool finishFile(const DownloadRequest& request, const JobTools& tools, const std
 
 void runDownload(const DownloadRequest& request, const JobTools& tools) {
   postProgress(-1);
-  postText(WM_APP_STATUS, jobText(JobText::analyzingVideo));
+  postText(WM_APP_STATUS, workerText(WorkerText::analyzingVideo));
   const std::wstring label = request.audioMode ? audioFormatTable[request.audioFormat].label
                                                : videoFormatTable[request.videoFormat].label;
   const std::wstring extension = request.audioMode ? audioFormatTable[request.audioFormat].extension
