@@ -83,6 +83,9 @@ class TarnwickWindowTest : public WindowTest {
         limit);
   }
 
+  // The close button at the right end of the header bar.
+  void clickClose() { clickAt(box.x + box.width - 20, (box.y + origin.y) / 2); }
+
   void clickContent(float x, float y) {
     clickAt(origin.x + static_cast<int>(x), origin.y + static_cast<int>(y));
   }

@@ -2,13 +2,28 @@
 // painters render offscreen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/popups.h"
 #include "test_paths.h"
 #include "window_fixture.h"
 
 namespace tarnwick::test {
 namespace {
 
-class WindowInputTest : public TarnwickWindowTest {};
+class WindowInputTest : public TarnwickWindowTest {
+ protected:
+  // The list opens under the language button, right edges aligned: its right margin (inside
+  // the one-pixel border) is the card colour where the window showed the headline's glow.
+  bool languageListShown() {
+    const RectF& button = layout.languageButtonRect;
+    return waitForPixels(
+        origin.x + static_cast<int>(button.right) - 5, origin.y + static_cast<int>(button.bottom) + 60, 2,
+        100, [](const std::vector<std::uint32_t>& pixels) {
+          return std::all_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p == 0x141727; });
+        });
+  }
+};
 
 RectF around(const RectF& r, float margin) {
   return {r.left - margin, r.top - margin, r.right + margin, r.bottom + margin};
@@ -63,6 +78,48 @@ TEST_F(WindowInputTest, tabWalksFromTheLinkBoxThroughTheDrawnElementsAndBack) {
   frame.searchMode = true;
   Image search = expected.renderMainWindow(frame, 900, 860, 1.0);
   EXPECT_TRUE(waitUntilLooksLike(layout.actionButtonRect, search, download));
+}
+
+TEST_F(WindowInputTest, theLanguageListChoosesByKeyboardAndEscapeKeepsTheLanguage) {
+  ASSERT_NO_FATAL_FAILURE(startProgram());
+  FrameState frame = englishFrame();
+  frame.linkBoxFocused = true;
+  Image english = expected.renderMainWindow(frame, 900, 860, 1.0);
+  frame.language = 1;
+  for (int i = 0; i < kLanguageFieldCount; ++i) frame.text[i] = languageField(1, i);
+  MainLayout germanLayout;
+  Image german = expected.renderMainWindow(frame, 900, 860, 1.0, &germanLayout);
+  // The headline area differs between the two languages wherever the layout puts it.
+  const RectF headline = layout.headlineRect;
+
+  const RectF& button = layout.languageButtonRect;
+  clickContent((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  ASSERT_TRUE(languageListShown());
+  saveScreenshot("language-list");
+  pressKeys("Escape");
+  pressKeys("Escape");  // the list is gone: this one reaches the link box and changes nothing
+  EXPECT_TRUE(waitUntilLooksLike(headline, english, german));
+
+  // A click right after a close does not reopen the list (the click that closed it by
+  // deactivation must not); wait that rule out, it has nothing to observe.
+  std::this_thread::sleep_for(std::chrono::milliseconds(languagePopupReopenGuardMs + 50));
+  clickContent((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  ASSERT_TRUE(languageListShown());
+  pressKeys("Down");  // from English to Deutsch
+  pressKeys("Return");
+  EXPECT_TRUE(waitUntilLooksLike(headline, german, english));
+  EXPECT_TRUE(waitUntilLooksLike(germanLayout.actionButtonRect, german, english));
+  saveScreenshot("german");
+}
+
+TEST_F(WindowInputTest, closingWithoutADownloadAsksNothingAndSavesTheSettings) {
+  ASSERT_NO_FATAL_FAILURE(startProgram());
+  clickContent((layout.audioModeRect.left + layout.audioModeRect.right) / 2,
+               (layout.audioModeRect.top + layout.audioModeRect.bottom) / 2);
+  clickClose();
+  EXPECT_EQ(app.wait(std::chrono::seconds(30)), 0);
+  std::string settings = readFile(Sandbox::current().root() / "config" / "Tarnwick" / "settings.ini");
+  EXPECT_NE(settings.find("Audio=1"), std::string::npos) << settings;
 }
 
 }  // namespace
