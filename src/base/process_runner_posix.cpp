@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 // Large reads keep the cost per byte low; the pipe is widened to match so a fast child is not
 // switched out after every 64 KiB.
-constexpr std::size_t readBufferSize = 1 << 20;
+constexpr std::size_t readBufferSize = 1 << 18;
 // After the child has ended and its group was killed, the pipe normally reports its end at once.
 // Only a descendant that left the group can keep it open; it is not waited for longer than this.
 constexpr auto drainLimit = std::chrono::seconds(1);

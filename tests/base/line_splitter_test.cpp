@@ -70,5 +70,14 @@ TEST(DecodeLine, GivesExactlyWhatUtf8ToWideGives) {
   }
 }
 
+TEST(DecodeLine, LongLineOfAlternatingRunsStaysLinear) {
+  // Half a million run changes: anything quadratic here would not finish.
+  std::string bytes;
+  for (int i = 0; i < 250000; ++i) bytes += i % 3 ? "ab\xc3\xa9" : "\xe4\xb8\xadxyz";
+  std::wstring line;
+  decodeLine(bytes, line);
+  EXPECT_EQ(line, utf8ToWide(bytes));
+}
+
 }  // namespace
 }  // namespace tarnwick
