@@ -94,6 +94,7 @@ class TarnwickWindowTest : public WindowTest {
   std::string copyLog() {
     const RectF& log = layout.logEditRect;
     clickContent((log.left + log.right) / 2, (log.top + log.bottom) / 2);
+    session.clearClipboard();
     pressKeys("ctrl+a");
     pressKeys("ctrl+c");
     return session.clipboardText().value_or("");

@@ -112,6 +112,56 @@ TEST_F(WindowInputTest, theLanguageListChoosesByKeyboardAndEscapeKeepsTheLanguag
   saveScreenshot("german");
 }
 
+// yt-dlp answering searches with eight hits; every other call succeeds quietly.
+constexpr const char* searchingYtDlp = R"sh(#!/bin/sh
+for a in "$@"; do
+  case "$a" in
+    --version) echo 2026.11.23; exit 0 ;;
+    ytsearch*)
+      i=0
+      while [ $i -lt 8 ]; do
+        /usr/bin/printf 'vid%08d|%d|%d|"Clip number %d"|"Channel %d"\n' $i $((60 + i)) $((1000 * i)) $i $i
+        i=$((i + 1))
+      done
+      exit 0 ;;
+  esac
+done
+exit 0
+)sh";
+
+TEST_F(WindowInputTest, searchResultsOpenUnderTheLinkBoxAndAChosenHitFillsIt) {
+  Sandbox::current().writeScript("yt-dlp", searchingYtDlp);
+  for (const char* tool : {"ffmpeg", "ffprobe", "deno"}) (void)Sandbox::current().exposeTool(tool);
+  ChildProcess& program = app;
+  auto opened = launch(program);
+  ASSERT_TRUE(opened);
+  box = *opened;
+  auto found = contentOrigin(box);
+  ASSERT_TRUE(found);
+  origin = *found;
+  ASSERT_TRUE(session.xdotool({"mousemove", "--sync", "1279", "1023"}));
+  (void)expected.renderMainWindow(englishFrame(), 900, 860, 1.0, &layout);
+
+  typeText("cat videos");
+  pressKeys("Return");
+  // The list's left margin, inside its border, is the card colour where the window showed
+  // the mode buttons.
+  const RectF& field = layout.linkFieldRect;
+  ASSERT_TRUE(waitForPixels(
+      origin.x + static_cast<int>(field.left) + 2, origin.y + static_cast<int>(field.bottom) + 20, 3, 100,
+      [](const std::vector<std::uint32_t>& pixels) {
+        return std::all_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p == 0x141727; });
+      }));
+  saveScreenshot("search-results");
+  pressKeys("Down");
+  pressKeys("Return");
+  // The chosen hit's watch address is in the box, the caret after it.
+  session.clearClipboard();
+  pressKeys("ctrl+a");
+  pressKeys("ctrl+c");
+  EXPECT_EQ(session.clipboardText().value_or(""), "https://www.youtube.com/watch?v=vid00000001");
+}
+
 TEST_F(WindowInputTest, closingWithoutADownloadAsksNothingAndSavesTheSettings) {
   ASSERT_NO_FATAL_FAILURE(startProgram());
   clickContent((layout.audioModeRect.left + layout.audioModeRect.right) / 2,
