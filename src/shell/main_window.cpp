@@ -139,6 +139,9 @@ bool MainWindow::create(GtkApplication* app) {
   g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
   installInput();
 
+  state_.dpi = static_cast<std::uint32_t>(96 * gtk_widget_get_scale_factor(window));
+  g_signal_connect(window, "notify::scale-factor", G_CALLBACK(onScaleChanged), this);
+
   state_.log.setObserver(this);
   startChannelPump([this](Message& message) { handleMessage(state_, *this, message); });
   startApp(state_, *this);
@@ -161,6 +164,12 @@ void MainWindow::onDestroy(GtkWidget*, gpointer self) {
   me->resultsPopup_.reset();
   me->window_ = nullptr;
   me->parts_ = {};
+}
+
+// GTK reallocates and redraws at the new scale by itself; the state keeps the DPI it implies.
+void MainWindow::onScaleChanged(GObject* window, GParamSpec*, gpointer self) {
+  static_cast<MainWindow*>(self)->state_.dpi =
+      static_cast<std::uint32_t>(96 * gtk_widget_get_scale_factor(GTK_WIDGET(window)));
 }
 
 std::uint64_t MainWindow::clockMs() const {

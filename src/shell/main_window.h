@@ -115,6 +115,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
     };
   }
   static void onDestroy(GtkWidget*, gpointer self);
+  static void onScaleChanged(GObject* window, GParamSpec*, gpointer self);
 
   AppState state_;
   TextEngine text_;
