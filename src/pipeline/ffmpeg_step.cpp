@@ -6,7 +6,7 @@
 #include "base/process_runner.h"
 #include "base/text.h"
 #include "pipeline/job_files.h"
-#include "pipeline/job_texts.h"
+#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace {
@@ -90,7 +90,7 @@ bool runFfmpeg(const FfmpegConversion& conversion, const std::wstring& status,
 }
 
 bool convertWithFfmpeg(const FfmpegConversion& conversion) {
-  std::wstring status = jobText(JobText::convertingTo, conversion.label);
+  std::wstring status = workerText(WorkerText::convertingTo, conversion.label);
   if (conversion.count > 1)
     status +=
         L"  (" + std::to_wstring(conversion.index + 1) + L"/" + std::to_wstring(conversion.count) + L")";

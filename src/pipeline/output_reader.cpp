@@ -4,7 +4,7 @@
 
 #include "base/channel.h"
 #include "base/text.h"
-#include "pipeline/job_texts.h"
+#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace {
@@ -29,14 +29,14 @@ void handleProgressLine(std::wstring_view rest) {
   if (fields.size() < 3) return;
   // "N/A" reads as no number: the bar goes to 0 rather than indeterminate.
   postProgress(parseDouble(fields[0]).value_or(0.0));
-  std::wstring status = jobText(JobText::downloading);
+  std::wstring status = workerText(WorkerText::downloading);
   if (isKnown(fields[1])) {
     status += statusSeparator;
     status += fields[1];
   }
   if (isKnown(fields[2])) {
     status += statusSeparator;
-    status += jobText(JobText::timeLeft, fields[2]);
+    status += workerText(WorkerText::timeLeft, fields[2]);
   }
   postText(WM_APP_STATUS, std::move(status));
 }
@@ -61,15 +61,15 @@ void handleDownloadLine(const std::wstring& line, std::vector<std::wstring>& fin
   postText(WM_APP_LOG, line);
   if (startsWith(view, L"[Merger]")) {
     postProgress(-1);
-    postText(WM_APP_STATUS, jobText(JobText::merging));
+    postText(WM_APP_STATUS, workerText(WorkerText::merging));
   } else if (startsWith(view, L"[ExtractAudio]")) {
     postProgress(-1);
-    postText(WM_APP_STATUS, jobText(JobText::convertingTo, label));
+    postText(WM_APP_STATUS, workerText(WorkerText::convertingTo, label));
   } else if (startsWith(view, L"[download] Destination:")) {
     // A new file starts; the bar stays indeterminate until its first progress line.
     postProgress(-1);
   } else if (startsWith(view, L"[youtube")) {
-    postText(WM_APP_STATUS, jobText(JobText::analyzingVideo));
+    postText(WM_APP_STATUS, workerText(WorkerText::analyzingVideo));
   }
 }
 

@@ -10,7 +10,7 @@
 #include "setup/file_download.h"
 #include "setup/file_system.h"
 #include "setup/setup_overrides.h"
-#include "setup/setup_texts.h"
+#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 
 namespace tarnwick {
@@ -96,7 +96,7 @@ bool extractZip(const std::wstring& archive, const std::wstring& componentFolder
   createFolders(staging);
 
   postProgress(-1);
-  postText(WM_APP_STATUS, setupText(SetupText::extracting, displayName));
+  postText(WM_APP_STATUS, workerText(WorkerText::settingUpExtract, displayName));
   setup::UnpackResult result = setup::unpackArchive(toPath(archive), staging);
   std::error_code ec;
   fs::remove(toPath(archive), ec);

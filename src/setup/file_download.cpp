@@ -12,7 +12,7 @@
 #include "base/text.h"
 #include "setup/file_system.h"
 #include "setup/setup_overrides.h"
-#include "setup/setup_texts.h"
+#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace fs = std::filesystem;
@@ -104,7 +104,7 @@ int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
   if (permille == t.lastPermille) return 0;  // the whole throttle: one post per tenth of a percent
   t.lastPermille = permille;
   postMessage(WM_APP_PROGRESS, static_cast<std::uintptr_t>(permille), 0);
-  postText(WM_APP_STATUS, setupText(SetupText::downloading, t.displayName) + L"  \u00B7  " + megabytes(now) +
+  postText(WM_APP_STATUS, workerText(WorkerText::settingUpDownload, t.displayName) + L"  \u00B7  " + megabytes(now) +
                               L" / " + megabytes(total) + L" MB");
   return 0;
 }
@@ -159,7 +159,7 @@ void removeQuietly(const fs::path& path) {
 
 bool downloadFile(const std::wstring& url, const std::wstring& destination, const std::wstring& displayName,
                   bool executable) {
-  const std::wstring start = setupText(SetupText::downloading, displayName) + L" \u2026";
+  const std::wstring start = workerText(WorkerText::settingUpDownload, displayName) + L" \u2026";
   postText(WM_APP_LOG, start);
   postProgress(-1);
   postText(WM_APP_STATUS, start);

@@ -9,14 +9,14 @@
 #include "base/text.h"
 #include "setup/archive_install.h"
 #include "setup/setup_overrides.h"
-#include "setup/setup_texts.h"
+#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 
 namespace tarnwick {
 namespace {
 
 void runSelfUpdate(const std::wstring& ytDlp) {
-  const std::wstring updating = setupText(SetupText::updating);
+  const std::wstring updating = workerText(WorkerText::updatingYtDlp);
   postText(WM_APP_STATUS, updating);
   postText(WM_APP_LOG, updating);
   // A failed or impossible update never stops the setup: the exit code is ignored.
@@ -87,7 +87,7 @@ std::optional<YtDlpVersion> parseYtDlpVersion(std::wstring_view text) {
 }
 
 bool setupComponents(bool updateYtDlp) {
-  postText(WM_APP_STATUS, setupText(SetupText::preparing));
+  postText(WM_APP_STATUS, workerText(WorkerText::preparingComponents));
   postProgress(-1);
   if (!ensureYtDlp(updateYtDlp)) return false;
   if (cancelRequested.load()) return false;

@@ -4,7 +4,7 @@
 
 #include "channel_recorder.h"
 #include "message_log.h"
-#include "pipeline/job_texts.h"
+#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace {
@@ -98,13 +98,13 @@ TEST_F(DownloadLines, StepLinesSetTheirStatus) {
 }
 
 TEST_F(DownloadLines, TextsComeFromTheInstalledLanguage) {
-  installJobTextLookup([](int field, std::wstring_view argument) -> std::wstring {
-    if (field == static_cast<int>(JobText::downloading)) return L"Lade herunter";
-    if (field == static_cast<int>(JobText::timeLeft)) return L"noch " + std::wstring(argument);
+  installWorkerTextLookup([](int field, std::wstring_view argument) -> std::wstring {
+    if (field == static_cast<int>(WorkerText::downloading)) return L"Lade herunter";
+    if (field == static_cast<int>(WorkerText::timeLeft)) return L"noch " + std::wstring(argument);
     return L"?";
   });
   EXPECT_EQ(feed(L"[P] 10%|1KiB/s|00:09").at(1).text, L"Lade herunter  \u00b7  1KiB/s  \u00b7  noch 00:09");
-  installJobTextLookup(nullptr);
+  installWorkerTextLookup(nullptr);
   EXPECT_EQ(feed(L"[P] 10%|1KiB/s|00:09").at(1).text, L"Downloading  \u00b7  1KiB/s  \u00b7  00:09 left");
 }
 

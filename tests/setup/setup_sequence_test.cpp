@@ -13,7 +13,7 @@
 #include "loopback_server.h"
 #include "sandbox.h"
 #include "setup/setup_overrides.h"
-#include "setup/setup_texts.h"
+#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 #include "setup_test_support.h"
 
@@ -341,10 +341,10 @@ TEST_F(SetupSequence, StatusTextsComeFromTheInstalledLanguage) {
   placeOnPath("yt-dlp", packagedYtDlp("2026.11.23", calls_));
   placeOnPath("deno", "#!/bin/sh\n");
   placeOnPath("ffmpeg", "#!/bin/sh\n");
-  setSetupTextLookup([](int field, std::wstring_view) { return L"field " + std::to_wstring(field); });
+  installWorkerTextLookup([](int field, std::wstring_view) { return L"field " + std::to_wstring(field); });
   ChannelTap tap;
   bool ok = setupComponents(true);
-  setSetupTextLookup(nullptr);
+  installWorkerTextLookup(nullptr);
   EXPECT_TRUE(ok);
   EXPECT_EQ(tap.texts(WM_APP_STATUS), (std::vector<std::wstring>{L"field 22", L"field 25"}));
 }
