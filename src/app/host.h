@@ -1,8 +1,9 @@
 // What only the window can do. The app layer drives the window exclusively through this
 // interface; the GTK shell implements it and tests fake it (tests/app/fake_host.h).
 //
-// Every call comes from the UI thread. Calls are requests: they return at once and never call
-// back into the app layer synchronously, except where a comment says so.
+// Every call comes from the UI thread. Calls are requests that return at once. Where the shell
+// reports back (a text change, a popup closing, a dialog's answer) it may do so before the call
+// returns or later; the app layer's handlers allow both.
 #pragma once
 
 #include <functional>

@@ -44,8 +44,12 @@ void setupDone(AppState& state, Host& host, int outcome) {
   setStatus(state, statusNormal, statusText::ready);
   const PreviewState& preview = state.preview;
   if (preview.active && !preview.unavailable && preview.height == 0) {
-    // yt-dlp exists now: fetch the details the preview could not get during setup.
-    startPreview(state, host, preview, false);
+    // yt-dlp exists now: fetch the details the preview could not get during setup. Restarting
+    // makes the first worker's outstanding title reply stale, and that worker then skips the
+    // thumbnail too; so the title lookup (which brings the thumbnail) runs again unless both are
+    // already here.
+    const bool fetchTitle = preview.titlePending || !preview.thumb;
+    startPreview(state, host, preview, fetchTitle);
   }
   if (!search.empty()) startSearch(state, host, search);
   if (request) startJob(state, host, std::move(*request));

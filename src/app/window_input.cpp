@@ -131,9 +131,12 @@ std::vector<ElementId> groupMembers(const AppState& state, int group) {
     add(ElementId::videoMode);
     add(ElementId::audioMode);
   } else if (group == 2) {
-    for (int i = 0; i < state.formatButtonCount; ++i) add(formatChipId(i));
+    // Never more chips than the mode's table has rows, whatever the layout last counted.
+    const int rows = static_cast<int>(state.audioMode ? audioFormatCount : videoFormatCount);
+    for (int i = 0; i < std::min(state.formatButtonCount, rows); ++i) add(formatChipId(i));
   } else if (group == 3) {
-    for (int i = 0; i < state.qualityButtonCount; ++i) add(qualityChipId(i));
+    const int rows = static_cast<int>(state.audioMode ? bitrateCount : qualityCount);
+    for (int i = 0; i < std::min(state.qualityButtonCount, rows); ++i) add(qualityChipId(i));
   }
   return members;
 }

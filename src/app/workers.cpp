@@ -4,11 +4,13 @@
 
 #include "lookup/video_preview.h"
 #include "lookup/video_search.h"
+#include "pipeline/download_job.h"
 
 namespace tarnwick {
 
 WorkerEntries realWorkers() {
   WorkerEntries entries;
+  entries.job = [](DownloadRequest request) { downloadJobMain(std::move(request)); };
   entries.preview = [](std::wstring videoId, std::uint32_t generation, bool fetchTitle, bool fetchDetails) {
     previewWorker(std::move(videoId), generation, fetchTitle, fetchDetails);
   };

@@ -2,6 +2,7 @@
 // run on the threads the app starts, so everything is guarded and waitable.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -33,13 +34,18 @@ class WorkerCalls {
     std::lock_guard guard(lock_);
     return jobs_;
   }
+  // Detached workers may record in any order; their generations tell the order they were started.
   std::vector<PreviewCall> previews() {
     std::lock_guard guard(lock_);
-    return previews_;
+    std::vector<PreviewCall> calls = previews_;
+    std::sort(calls.begin(), calls.end(), [](auto& a, auto& b) { return a.generation < b.generation; });
+    return calls;
   }
   std::vector<SearchCall> searches() {
     std::lock_guard guard(lock_);
-    return searches_;
+    std::vector<SearchCall> calls = searches_;
+    std::sort(calls.begin(), calls.end(), [](auto& a, auto& b) { return a.generation < b.generation; });
+    return calls;
   }
   // Waits until at least the given numbers of calls have happened.
   bool waitFor(std::size_t jobs, std::size_t previews, std::size_t searches) {

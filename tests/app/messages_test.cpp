@@ -191,14 +191,29 @@ TEST_F(Messages, SetupSuccessFetchesTheDetailsThePreviewLacks) {
   ASSERT_TRUE(calls->waitFor(1, 1, 0));
   EXPECT_FALSE(calls->previews()[0].fetchDetails);  // yt-dlp may be missing during setup
   EXPECT_FALSE(state.preview.detailsPending);
+  deliver(WM_APP_VIDEO_INFO, 0, 0, videoInfo(1, true, L"title", L"channel"));
+  state.preview.thumb = std::make_shared<Thumb>();
 
   jobDone(0, 0);
   EXPECT_EQ(statusLine(state), L"Ready \u2013 paste a link and click \u201cDownload\u201d.");
   ASSERT_TRUE(calls->waitFor(1, 2, 0));
   const PreviewCall again = calls->previews()[1];
   EXPECT_EQ(again.videoId, L"abcdefghijk");
-  EXPECT_FALSE(again.fetchTitle);
+  EXPECT_FALSE(again.fetchTitle);  // no second title lookup or thumbnail fetch
   EXPECT_TRUE(again.fetchDetails);
+  EXPECT_EQ(state.preview.title, L"title");
+  EXPECT_TRUE(state.preview.thumb);
+  EXPECT_TRUE(state.preview.detailsPending);
+}
+
+TEST_F(Messages, SetupEndingBeforeTheTitleReplyLooksTheTitleUpAgain) {
+  startSetupJob();
+  showPreview(L"abcdefghijk");
+  jobDone(0, 0);  // the first worker's title reply is stale now, and it skips the thumbnail
+  ASSERT_TRUE(calls->waitFor(1, 2, 0));
+  EXPECT_TRUE(calls->previews()[1].fetchTitle);
+  EXPECT_TRUE(calls->previews()[1].fetchDetails);
+  EXPECT_TRUE(state.preview.titlePending);
 }
 
 TEST_F(Messages, StaleSearchReplyIsDropped) {

@@ -142,6 +142,20 @@ TEST_F(WindowInput, ArrowsSkipQualityChipsAboveThePreviewHeight) {
   EXPECT_NE(std::find(order.begin(), order.end(), qualityChipId(0)), order.end());
 }
 
+TEST_F(WindowInput, ArrowsStopAtTheLastChipOfTheModesTable) {
+  state.audioMode = true;
+  state.audioFormat = 7;
+  state.bitrate = 5;
+  host.focus = FocusHolder::mainWindow;
+  state.focusId = formatChipId(7);
+  mainWindowKey(state, host, Key::right, false);
+  EXPECT_EQ(state.focusId, formatChipId(7));
+  state.focusId = qualityChipId(5);
+  mainWindowKey(state, host, Key::down, false);
+  EXPECT_EQ(state.focusId, qualityChipId(5));
+  EXPECT_EQ(state.bitrate, 5);
+}
+
 TEST_F(WindowInput, ArrowsOutsideAGroupDoNothing) {
   host.focus = FocusHolder::mainWindow;
   state.focusId = E::download;
