@@ -32,10 +32,24 @@ struct QuestionRequest {
   std::function<void(bool)> answered;
 };
 
+struct Answer {
+  std::function<void(bool)> answered;
+  bool yes;
+};
+
+gboolean deliverAnswer(gpointer data) {
+  std::unique_ptr<Answer> answer(static_cast<Answer*>(data));
+  if (answer->answered) answer->answered(answer->yes);
+  return G_SOURCE_REMOVE;
+}
+
+// The answer goes out from the main loop once the dialog is gone: a Yes closes the parent
+// window, which must not happen while the dialog still hangs on it.
 void questionAnswered(GtkDialog* dialog, int response, gpointer data) {
   std::unique_ptr<QuestionRequest> request(static_cast<QuestionRequest*>(data));
+  gtk_window_set_transient_for(GTK_WINDOW(dialog), nullptr);
   gtk_window_destroy(GTK_WINDOW(dialog));
-  if (request->answered) request->answered(response == GTK_RESPONSE_YES);
+  g_idle_add(deliverAnswer, new Answer{std::move(request->answered), response == GTK_RESPONSE_YES});
 }
 
 }  // namespace

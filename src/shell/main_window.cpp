@@ -81,10 +81,7 @@ double MainWindow::workAreaHeight() const {
   return window_ ? workAreaFor(GTK_WIDGET(window_)).height : 0;
 }
 
-void installShellStyle() {
-  // The same families the painters chose, so the entry and the log match the drawn text.
-  TextEngine probe;
-  const FontFamilies& families = probe.families();
+void installShellStyle(const FontFamilies& families) {
   ShellFonts fonts{cssFamily(families.ui, "sans-serif"), cssFamily(families.mono, "monospace")};
   std::string css = buildShellCss(shellColors(), fonts);
   GtkCssProvider* provider = gtk_css_provider_new();
@@ -113,6 +110,8 @@ bool MainWindow::create(GtkApplication* app) {
   GtkWidget* window = gtk_application_window_new(app);
   if (!window) return false;
   window_ = GTK_WINDOW(window);
+  // The same families the painters chose, so the entry and the log match the drawn text.
+  installShellStyle(text_.families());
   gtk_widget_add_css_class(window, "tarnwick-main");
   gtk_window_set_title(window_, "Tarnwick App");
   gtk_window_set_icon_name(window_, "app.tarnwick.Tarnwick");

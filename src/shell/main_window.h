@@ -21,7 +21,7 @@
 namespace tarnwick {
 
 // Loads the shell's style sheet for the default display (once, at start-up).
-void installShellStyle();
+void installShellStyle(const FontFamilies& families);
 
 [[nodiscard]] LogicalRect logicalOf(const RectF& rect);
 

@@ -18,7 +18,6 @@ struct Shell {
 void onStartup(GApplication*, gpointer) {
   // Dialogs and the folder picker follow the dark look of the window.
   g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
-  installShellStyle();
 }
 
 // First start: build the window. Any later start (here or from a second process, which GLib

@@ -48,6 +48,16 @@ inline double regionDistance(const std::vector<std::uint32_t>& screen, const Ima
 
 class TarnwickWindowTest : public WindowTest {
  protected:
+  // Whatever the test did, GTK had nothing to complain about (a style sheet that does not parse,
+  // a widget given less than its minimum, a signal on a dead object).
+  void TearDown() override {
+    std::string said = readFile(output);
+    for (const char* complaint : {"-WARNING **", "-CRITICAL **"}) {
+      EXPECT_EQ(said.find(complaint), std::string::npos) << said;
+    }
+    WindowTest::TearDown();
+  }
+
   // Starts the program with the tools on PATH and finds its content on the screen.
   void startProgram() {
     for (const char* tool : {"yt-dlp", "ffmpeg", "ffprobe", "deno"})
