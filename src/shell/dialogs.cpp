@@ -52,6 +52,12 @@ void questionAnswered(GtkDialog* dialog, int response, gpointer data) {
   g_idle_add(deliverAnswer, new Answer{std::move(request->answered), response == GTK_RESPONSE_YES});
 }
 
+// The dialogs follow the window's dark look. Asked for only when the first dialog opens: the
+// window styles itself, and switching the theme at start-up would parse it twice.
+void preferDarkTheme() {
+  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+}
+
 }  // namespace
 
 void pickFolder(GtkWindow* parent, const std::wstring& startFolder,
@@ -71,6 +77,7 @@ void pickFolder(GtkWindow* parent, const std::wstring& startFolder,
 
 void askYesNoQuestion(GtkWindow* parent, const std::wstring& title, const std::wstring& question,
                       std::function<void(bool yes)> answered) {
+  preferDarkTheme();
   std::string text = wideToUtf8(question);
   GtkWidget* dialog = gtk_message_dialog_new(
       parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
