@@ -32,10 +32,30 @@ struct QuestionRequest {
   std::function<void(bool)> answered;
 };
 
+struct Answer {
+  std::function<void(bool)> answered;
+  bool yes;
+};
+
+gboolean deliverAnswer(gpointer data) {
+  std::unique_ptr<Answer> answer(static_cast<Answer*>(data));
+  if (answer->answered) answer->answered(answer->yes);
+  return G_SOURCE_REMOVE;
+}
+
+// The answer goes out from the main loop once the dialog is gone: a Yes closes the parent
+// window, which must not happen while the dialog still hangs on it.
 void questionAnswered(GtkDialog* dialog, int response, gpointer data) {
   std::unique_ptr<QuestionRequest> request(static_cast<QuestionRequest*>(data));
+  gtk_window_set_transient_for(GTK_WINDOW(dialog), nullptr);
   gtk_window_destroy(GTK_WINDOW(dialog));
-  if (request->answered) request->answered(response == GTK_RESPONSE_YES);
+  g_idle_add(deliverAnswer, new Answer{std::move(request->answered), response == GTK_RESPONSE_YES});
+}
+
+// The dialogs follow the window's dark look. Asked for only when the first dialog opens: the
+// window styles itself, and switching the theme at start-up would parse it twice.
+void preferDarkTheme() {
+  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
 }
 
 }  // namespace
@@ -57,6 +77,7 @@ void pickFolder(GtkWindow* parent, const std::wstring& startFolder,
 
 void askYesNoQuestion(GtkWindow* parent, const std::wstring& title, const std::wstring& question,
                       std::function<void(bool yes)> answered) {
+  preferDarkTheme();
   std::string text = wideToUtf8(question);
   GtkWidget* dialog = gtk_message_dialog_new(
       parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),

@@ -4,6 +4,14 @@
 
 #include <algorithm>
 
+#include "app/lifecycle.h"
+#include "app/messages.h"
+#include "render/canvas.h"
+#include "render/painters.h"
+#include "render/palette.h"
+#include "shell/channel_pump.h"
+#include "shell/frame_state_of.h"
+#include "shell/log_view.h"
 #include "shell/theme_css.h"
 #include "shell/window_geometry.h"
 
@@ -12,20 +20,20 @@ namespace {
 
 ShellColors shellColors() {
   ShellColors c;
-  c.windowBackground = 0x0B0D17;
-  c.windowBorder = 0x2A2D44;
-  c.cardFill = 0x141727;
-  c.fieldFill = 0x202332;
-  c.logFill = 0x0F1220;
-  c.textPrimary = 0xEEF0F7;
-  c.textMuted = 0x9AA1BD;
-  c.logText = 0xB4BAD2;
-  c.accent = 0x7C5CFF;
+  c.windowBackground = palette::windowBackground;
+  c.windowBorder = palette::windowBorder;
+  c.cardFill = palette::cardFill;
+  c.fieldFill = palette::fieldFill;
+  c.logFill = palette::logFill;
+  c.textPrimary = palette::textPrimary;
+  c.textMuted = palette::textMuted;
+  c.logText = palette::logText;
+  c.accent = palette::accent;
   return c;
 }
 
-ShellFonts shellFonts() {
-  return {"\"Inter\", sans-serif", "\"JetBrains Mono\", \"DejaVu Sans Mono\", monospace"};
+std::string cssFamily(const std::string& family, const char* generic) {
+  return "\"" + family + "\", " + generic;
 }
 
 // The work area of the monitor the window will open on; the whole monitor where the display
@@ -63,15 +71,19 @@ PixelSize frameExtents(GtkWidget* window) {
           border.top + border.bottom + padding.top + padding.bottom};
 }
 
-void fillRgb(cairo_t* cr, std::uint32_t rgb) {
-  cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
-  cairo_paint(cr);
-}
-
 }  // namespace
 
-void installShellStyle() {
-  std::string css = buildShellCss(shellColors(), shellFonts());
+LogicalRect logicalOf(const RectF& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+double MainWindow::workAreaHeight() const {
+  return window_ ? workAreaFor(GTK_WIDGET(window_)).height : 0;
+}
+
+void installShellStyle(const FontFamilies& families) {
+  ShellFonts fonts{cssFamily(families.ui, "sans-serif"), cssFamily(families.mono, "monospace")};
+  std::string css = buildShellCss(shellColors(), fonts);
   GtkCssProvider* provider = gtk_css_provider_new();
   gtk_css_provider_load_from_data(provider, css.c_str(), static_cast<gssize>(css.size()));
   gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(provider),
@@ -79,7 +91,15 @@ void installShellStyle() {
   g_object_unref(provider);
 }
 
+MainWindow::MainWindow() = default;
+
 MainWindow::~MainWindow() {
+  alive_.reset();
+  state_.log.setObserver(nullptr);
+  animation_.stop();
+  linkCheck_.stop();
+  languagePopup_.reset();
+  resultsPopup_.reset();
   if (window_) {
     g_signal_handlers_disconnect_by_data(window_, this);
     gtk_window_destroy(window_);
@@ -90,6 +110,8 @@ bool MainWindow::create(GtkApplication* app) {
   GtkWidget* window = gtk_application_window_new(app);
   if (!window) return false;
   window_ = GTK_WINDOW(window);
+  // The same families the painters chose, so the entry and the log match the drawn text.
+  installShellStyle(text_.families());
   gtk_widget_add_css_class(window, "tarnwick-main");
   gtk_window_set_title(window_, "Tarnwick App");
   gtk_window_set_icon_name(window_, "app.tarnwick.Tarnwick");
@@ -108,10 +130,20 @@ bool MainWindow::create(GtkApplication* app) {
   PixelSize size = initialWindowSize(workAreaFor(window), decoration);
   PixelSize minimum = minimumContentFor(size, decoration);
   gtk_window_set_default_size(window_, size.width, size.height);
+  width_ = size.width - decoration.width;
+  height_ = size.height - decoration.height;
 
   parts_ = createMainView(this, minimum.width, minimum.height);
   gtk_window_set_child(window_, parts_.view);
   g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
+  installInput();
+
+  state_.dpi = static_cast<std::uint32_t>(96 * gtk_widget_get_scale_factor(window));
+  g_signal_connect(window, "notify::scale-factor", G_CALLBACK(onScaleChanged), this);
+
+  state_.log.setObserver(this);
+  startChannelPump([this](Message& message) { handleMessage(state_, *this, message); });
+  startApp(state_, *this);
   gtk_widget_grab_focus(parts_.linkEntry);
   return true;
 }
@@ -124,19 +156,63 @@ void MainWindow::present() {
 
 void MainWindow::onDestroy(GtkWidget*, gpointer self) {
   auto* me = static_cast<MainWindow*>(self);
+  me->animation_.stop();
+  me->linkCheck_.stop();
+  me->state_.log.setObserver(nullptr);
+  me->languagePopup_.reset();
+  me->resultsPopup_.reset();
   me->window_ = nullptr;
   me->parts_ = {};
 }
 
+// GTK reallocates and redraws at the new scale by itself; the state keeps the DPI it implies.
+void MainWindow::onScaleChanged(GObject* window, GParamSpec*, gpointer self) {
+  static_cast<MainWindow*>(self)->state_.dpi =
+      static_cast<std::uint32_t>(96 * gtk_widget_get_scale_factor(GTK_WIDGET(window)));
+}
+
+std::uint64_t MainWindow::clockMs() const {
+  return static_cast<std::uint64_t>(g_get_monotonic_time() / 1000);
+}
+
+void MainWindow::runLayout() {
+  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  layout_ = layoutMainWindow(frame, static_cast<float>(width_), static_cast<float>(height_), text_);
+  state_.formatButtonCount = layout_.formatChipCount;
+  state_.qualityButtonCount = layout_.qualityChipCount;
+}
+
 void MainWindow::layout(double width, double height, LogicalRect& linkEntry, LogicalRect& logView) {
-  (void)width;
-  (void)height;
-  linkEntry = {};
-  logView = {};
+  width_ = width;
+  height_ = height;
+  runLayout();
+  linkEntry = logicalOf(layout_.linkEditRect);
+  logView = logicalOf(layout_.logEditRect);
+  // Resizing or a language change shows the newest lines.
+  if (parts_.logView) scrollLogToEnd(parts_.logView);
 }
 
 void MainWindow::paint(cairo_t* cr, double, double) {
-  fillRgb(cr, 0x0B0D17);
+  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
+  paintMainWindow(canvas, frame, layout_, mainCache_);
+}
+
+void MainWindow::presentPopovers() {
+  if (languagePopup_) languagePopup_->present();
+  if (resultsPopup_) resultsPopup_->present();
+}
+
+void MainWindow::logAppended(std::wstring_view text) {
+  if (parts_.logView) appendToLogView(parts_.logView, text);
+}
+
+void MainWindow::logTrimmed(std::size_t count) {
+  if (parts_.logView) trimLogView(parts_.logView, count);
+}
+
+void MainWindow::logCleared() {
+  if (parts_.logView) clearLogView(parts_.logView);
 }
 
 }  // namespace tarnwick

@@ -1,23 +1,39 @@
-// The main window: a GtkApplicationWindow with the palette's header bar and the main view.
+// The main window: a GtkApplicationWindow with the palette's header bar and the main view. It
+// owns the AppState, implements the host the app layer drives, mirrors the log model into the
+// log view and turns GTK's input into the app's window behaviour. UI thread only.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <cstdint>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/host.h"
+#include "app/log_model.h"
+#include "render/main_layout.h"
+#include "render/render_cache.h"
+#include "render/text_engine.h"
+#include "shell/glib_timer.h"
 #include "shell/main_view.h"
+#include "shell/popup_surface.h"
 
 namespace tarnwick {
 
 // Loads the shell's style sheet for the default display (once, at start-up).
-void installShellStyle();
+void installShellStyle(const FontFamilies& families);
 
-class MainWindow final : public MainViewDelegate {
+[[nodiscard]] LogicalRect logicalOf(const RectF& rect);
+
+class MainWindow final : public MainViewDelegate, public Host, public LogObserver {
  public:
-  MainWindow() = default;
+  MainWindow();
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Builds and shows nothing yet; false when the window cannot be made.
+  // Builds the window and starts the app (settings, start-up paste, setup job); false when the
+  // window cannot be made.
   [[nodiscard]] bool create(GtkApplication* app);
   // Shows the window, restoring it when minimised, and brings it forward.
   void present();
@@ -25,12 +41,98 @@ class MainWindow final : public MainViewDelegate {
   // MainViewDelegate
   void layout(double width, double height, LogicalRect& linkEntry, LogicalRect& logView) override;
   void paint(cairo_t* cr, double width, double height) override;
+  void presentPopovers() override;
+
+  // Host
+  std::wstring linkText() override;
+  void setLinkText(const std::wstring& text) override;
+  void setLinkReadOnly(bool readOnly) override;
+  void focusLinkBox(LinkSelection selection) override;
+  void focusMainWindow() override;
+  bool mainWindowHasFocus() override;
+  void setLinkCueText(const std::wstring& text) override;
+  void readClipboardText(std::function<void(std::optional<std::wstring> text)> done) override;
+  void startAnimationTimer() override;
+  void stopAnimationTimer() override;
+  void armLinkCheckTimer() override;
+  void stopLinkCheckTimer() override;
+  void repaint() override;
+  void relayout() override;
+  void beep(Beep kind) override;
+  void requestAttention(const std::wstring& message) override;
+  bool showLanguagePopup() override;
+  void closeLanguagePopup() override;
+  float resultsPopupSpace() override;
+  bool showResultsPopup(float heightDips) override;
+  void closeResultsPopup() override;
+  void refreshLanguagePopup() override;
+  void refreshResultsPopup() override;
+  void chooseFolder(const std::wstring& startFolder,
+                    std::function<void(const std::wstring& folder)> chosen) override;
+  void askYesNo(const std::wstring& question, std::function<void(bool yes)> answered) override;
+  void openFolder(const std::wstring& folder) override;
+  void openUrl(const std::wstring& url) override;
+  void showInFileManager(const std::wstring& file) override;
+  void closeWindow() override;
+
+  // LogObserver
+  void logAppended(std::wstring_view text) override;
+  void logTrimmed(std::size_t count) override;
+  void logCleared() override;
 
  private:
+  // main_window_input.cpp
+  void installInput();
+  [[nodiscard]] ElementId hitAt(double x, double y);
+  void updateCursor();
+  static gboolean onKey(GtkEventControllerKey*, guint keyval, guint, GdkModifierType mods, gpointer self);
+  static void onMotion(GtkEventControllerMotion*, double x, double y, gpointer self);
+  static void onLeave(GtkEventControllerMotion*, gpointer self);
+  static void onPressed(GtkGestureClick*, int, double x, double y, gpointer self);
+  static void onReleased(GtkGestureClick*, int, double x, double y, gpointer self);
+  static void onCanvasFocusIn(GtkEventControllerFocus*, gpointer self);
+  static void onCanvasFocusOut(GtkEventControllerFocus*, gpointer self);
+  static void onEntryFocusIn(GtkEventControllerFocus*, gpointer self);
+  static void onEntryFocusOut(GtkEventControllerFocus*, gpointer self);
+  static void onEntryChanged(GtkEditable*, gpointer self);
+  static void onActiveChanged(GObject*, GParamSpec*, gpointer self);
+  static gboolean onCloseRequest(GtkWindow*, gpointer self);
+
+  // main_window_popups.cpp
+  PopupSurface& languagePopup();
+  PopupSurface& resultsPopup();
+  void paintPopup(cairo_t* cr, double width, double height, bool results);
+
+  void runLayout();
+  [[nodiscard]] double workAreaHeight() const;
+  [[nodiscard]] std::uint64_t clockMs() const;
+  // A callback for later (a dialog's answer, the clipboard) that does nothing once the window
+  // has gone.
+  template <class F>
+  auto guarded(F f) {
+    return [alive = std::weak_ptr<int>(alive_), f = std::move(f)](auto&&... args) mutable {
+      if (!alive.expired()) f(std::forward<decltype(args)>(args)...);
+    };
+  }
   static void onDestroy(GtkWidget*, gpointer self);
+  static void onScaleChanged(GObject* window, GParamSpec*, gpointer self);
+
+  AppState state_;
+  TextEngine text_;
+  RenderCache mainCache_;
+  RenderCache resultsCache_;
+  MainLayout layout_;
+  double width_ = 0;
+  double height_ = 0;
 
   GtkWindow* window_ = nullptr;
   MainViewParts parts_;
+  GlibTimer animation_;
+  GlibTimer linkCheck_;
+  std::unique_ptr<PopupSurface> languagePopup_;
+  std::unique_ptr<PopupSurface> resultsPopup_;
+  bool questionOpen_ = false;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace tarnwick

@@ -47,6 +47,7 @@ PopupSurface::PopupSurface(GtkWidget* parent, PopupHooks hooks) : hooks_(std::mo
   // Our own reference: the view drops its children when it is disposed, maybe before us.
   popover_ = GTK_WIDGET(g_object_ref_sink(gtk_popover_new()));
   gtk_widget_add_css_class(popover_, "tarnwick-popup");
+  if (!gdk_display_is_composited(gtk_widget_get_display(parent))) gtk_widget_add_css_class(popover_, "solid");
   gtk_popover_set_has_arrow(GTK_POPOVER(popover_), FALSE);
   gtk_popover_set_autohide(GTK_POPOVER(popover_), TRUE);
   gtk_popover_set_position(GTK_POPOVER(popover_), GTK_POS_BOTTOM);

@@ -15,12 +15,6 @@ struct Shell {
   bool failed = false;
 };
 
-void onStartup(GApplication*, gpointer) {
-  // Dialogs and the folder picker follow the dark look of the window.
-  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
-  installShellStyle();
-}
-
 // First start: build the window. Any later start (here or from a second process, which GLib
 // forwards over the session bus) only brings the window forward.
 void onActivate(GApplication* app, gpointer data) {
@@ -48,7 +42,6 @@ void onShutdown(GApplication*, gpointer data) {
 int runApplication(const char* programName) {
   Shell shell;
   GtkApplication* app = gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS);
-  g_signal_connect(app, "startup", G_CALLBACK(onStartup), &shell);
   g_signal_connect(app, "activate", G_CALLBACK(onActivate), &shell);
   g_signal_connect(app, "shutdown", G_CALLBACK(onShutdown), &shell);
   char* args[] = {const_cast<char*>(programName), nullptr};

@@ -80,6 +80,8 @@ popover.tarnwick-popup > contents {
   background-color: @card@; padding: 0; border-radius: 12px;
   border: 1px solid alpha(@accent@, 0.35); box-shadow: 0 8px 24px alpha(#000000, 0.5);
 }
+/* Without a compositor the shadow's margin would show as a black frame. */
+popover.tarnwick-popup.solid > contents { box-shadow: none; border-radius: 0; }
 )css";
 
 }  // namespace

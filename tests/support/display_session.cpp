@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <sstream>
+#include <thread>
 
 #include "sandbox.h"
 
@@ -32,6 +33,7 @@ struct XLib {
   decltype(&XGetWindowProperty) getWindowProperty = nullptr;
   decltype(&XFree) free = nullptr;
   decltype(&XFlush) flush = nullptr;
+  decltype(&XSetSelectionOwner) setSelectionOwner = nullptr;
 
   static XLib& get() {
     static XLib lib = load();
@@ -58,6 +60,7 @@ struct XLib {
     x.bind(x.getWindowProperty, "XGetWindowProperty");
     x.bind(x.free, "XFree");
     x.bind(x.flush, "XFlush");
+    x.bind(x.setSelectionOwner, "XSetSelectionOwner");
     return x;
   }
 
@@ -196,7 +199,32 @@ bool DisplaySession::screenshot(const fs::path& png) {
   return runProgram({import.string(), "-display", display_, "-window", "root", png.string()}).exitCode == 0;
 }
 
+void DisplaySession::clearClipboard() {
+  XLib& xl = XLib::get();
+  if (!xl.ready() || !xl.setSelectionOwner) return;
+  Display* dpy = xl.openDisplay(display_.c_str());
+  if (!dpy) return;
+  // Own it for a moment with a window that then goes away: the selection is left without owner.
+  Window window = xl.createSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+  Atom clipboard = xl.internAtom(dpy, "CLIPBOARD", False);
+  xl.setSelectionOwner(dpy, clipboard, window, CurrentTime);
+  xl.destroyWindow(dpy, window);
+  xl.closeDisplay(dpy);
+}
+
 std::optional<std::string> DisplaySession::clipboardText(std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (auto text = readClipboardOnce(std::max(left, std::chrono::milliseconds(100)))) return text;
+    if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+    // Nobody owns the selection yet; the copying program takes it while handling its key.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::optional<std::string> DisplaySession::readClipboardOnce(std::chrono::milliseconds limit) {
   XLib& xl = XLib::get();
   if (!xl.ready()) return std::nullopt;
   Display* dpy = xl.openDisplay(display_.c_str());

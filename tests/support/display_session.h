@@ -41,10 +41,15 @@ class DisplaySession {
   std::vector<std::uint32_t> grab(int x, int y, int width, int height);
   // Writes a PNG of the whole screen for a person to look at.
   bool screenshot(const std::filesystem::path& png);
-  // The text of the CLIPBOARD selection (as UTF-8), or nullopt when nobody owns it.
+  // Leaves the CLIPBOARD selection without owner, so that the next copy is seen as new.
+  void clearClipboard();
+  // The text of the CLIPBOARD selection (as UTF-8), waiting until somebody owns it (a program
+  // takes the selection a moment after the key that copies); nullopt after the limit.
   std::optional<std::string> clipboardText(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
  private:
+  std::optional<std::string> readClipboardOnce(std::chrono::milliseconds limit);
+
   ChildProcess xvfb_;
   ChildProcess bus_;
   std::string display_;

@@ -1,0 +1,198 @@
+// The Host side of the main window: what the app layer asks of the window.
+#include <cmath>
+
+#include "app/link_box.h"
+#include "app/popups.h"
+#include "base/text.h"
+#include "shell/desktop.h"
+#include "shell/dialogs.h"
+#include "shell/main_window.h"
+
+namespace tarnwick {
+namespace {
+
+// The animation timer's period; the link check's delay is the link box's own.
+constexpr unsigned animationPeriodMs = 33;
+
+struct ClipboardRequest {
+  std::function<void(std::optional<std::wstring>)> done;
+};
+
+void clipboardAnswered(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<ClipboardRequest> request(static_cast<ClipboardRequest*>(data));
+  char* text = gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, nullptr);
+  std::optional<std::wstring> answer;
+  if (text) {
+    answer = utf8ToWide(text);
+    g_free(text);
+  }
+  request->done(std::move(answer));
+}
+
+}  // namespace
+
+std::wstring MainWindow::linkText() {
+  if (!parts_.linkEntry) return {};
+  return utf8ToWide(gtk_editable_get_text(GTK_EDITABLE(parts_.linkEntry)));
+}
+
+// GTK reports the change through "changed" before this returns, as a typed change.
+void MainWindow::setLinkText(const std::wstring& text) {
+  if (parts_.linkEntry) gtk_editable_set_text(GTK_EDITABLE(parts_.linkEntry), wideToUtf8(text).c_str());
+}
+
+void MainWindow::setLinkReadOnly(bool readOnly) {
+  if (!parts_.linkEntry) return;
+  gtk_editable_set_editable(GTK_EDITABLE(parts_.linkEntry), !readOnly);
+  if (readOnly) {
+    gtk_widget_add_css_class(parts_.linkEntry, "busy");
+  } else {
+    gtk_widget_remove_css_class(parts_.linkEntry, "busy");
+  }
+}
+
+void MainWindow::focusLinkBox(LinkSelection selection) {
+  if (!parts_.linkEntry) return;
+  GtkEditable* entry = GTK_EDITABLE(parts_.linkEntry);
+  (void)gtk_entry_grab_focus_without_selecting(GTK_ENTRY(parts_.linkEntry));
+  if (selection == LinkSelection::selectAll) gtk_editable_select_region(entry, 0, -1);
+  if (selection == LinkSelection::caretAtEnd) gtk_editable_set_position(entry, -1);
+}
+
+void MainWindow::focusMainWindow() {
+  if (parts_.canvas) gtk_widget_grab_focus(parts_.canvas);
+}
+
+bool MainWindow::mainWindowHasFocus() {
+  return window_ && parts_.canvas && gtk_window_is_active(window_) && gtk_widget_has_focus(parts_.canvas);
+}
+
+void MainWindow::setLinkCueText(const std::wstring& text) {
+  if (parts_.linkEntry) gtk_entry_set_placeholder_text(GTK_ENTRY(parts_.linkEntry), wideToUtf8(text).c_str());
+}
+
+void MainWindow::readClipboardText(std::function<void(std::optional<std::wstring> text)> done) {
+  if (!window_) return;
+  GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(window_));
+  auto* request = new ClipboardRequest{guarded(std::move(done))};
+  gdk_clipboard_read_text_async(clipboard, nullptr, clipboardAnswered, request);
+}
+
+void MainWindow::startAnimationTimer() {
+  animation_.start(animationPeriodMs, true, [this] {
+    repaint();
+    // Thumbnails still loading shimmer in the results popup too.
+    if (resultsPopup_ && resultsPopup_->visible()) resultsPopup_->refresh();
+  });
+}
+
+void MainWindow::stopAnimationTimer() {
+  animation_.stop();
+}
+
+void MainWindow::armLinkCheckTimer() {
+  linkCheck_.start(static_cast<unsigned>(linkCheckDelayMs), false,
+                   [this] { linkCheckTimerFired(state_, *this); });
+}
+
+void MainWindow::stopLinkCheckTimer() {
+  linkCheck_.stop();
+}
+
+void MainWindow::repaint() {
+  if (parts_.canvas) gtk_widget_queue_draw(parts_.canvas);
+}
+
+// The layout runs now, so that what the app reads next (chip counts, popup anchors) is current;
+// the native controls move in the allocation GTK runs before the next frame.
+void MainWindow::relayout() {
+  if (!parts_.view) return;
+  runLayout();
+  gtk_widget_queue_allocate(parts_.view);
+  repaint();
+}
+
+void MainWindow::beep(Beep) {
+  if (window_) ringBell(GTK_WIDGET(window_));
+}
+
+void MainWindow::requestAttention(const std::wstring& message) {
+  if (window_) notifyUnlessActive(window_, message);
+}
+
+bool MainWindow::showLanguagePopup() {
+  if (!parts_.view) return false;
+  languagePopup().show(logicalOf(layout_.languageButtonRect), true, static_cast<int>(languagePopupWidth),
+                       static_cast<int>(languagePopupHeight), 6);
+  repaint();
+  return true;
+}
+
+void MainWindow::closeLanguagePopup() {
+  if (languagePopup_) languagePopup_->hide();
+}
+
+// GTK 4 does not tell where the window sits on the screen; the window is taken as centred in
+// the work area, as it opens. The popover itself is kept on screen by GTK.
+float MainWindow::resultsPopupSpace() {
+  if (!window_) return 0;
+  const float top = layout_.linkFieldRect.bottom + 8;
+  const int windowHeight = gtk_widget_get_height(GTK_WIDGET(window_));
+  float below = static_cast<float>(std::max(0.0, (workAreaHeight() - windowHeight) / 2.0));
+  return static_cast<float>(height_) - top + below;
+}
+
+bool MainWindow::showResultsPopup(float heightDips) {
+  if (!parts_.view) return false;
+  LogicalRect anchor{layout_.linkFieldRect.left, layout_.linkFieldRect.top, layout_.actionButtonRect.right,
+                     layout_.linkFieldRect.bottom};
+  int width = static_cast<int>(std::lround(anchor.right - anchor.left));
+  resultsPopup().show(anchor, false, width, static_cast<int>(std::lround(heightDips)), 8);
+  return true;
+}
+
+void MainWindow::closeResultsPopup() {
+  if (resultsPopup_) resultsPopup_->hide();
+}
+
+void MainWindow::refreshLanguagePopup() {
+  if (languagePopup_) languagePopup_->refresh();
+}
+
+void MainWindow::refreshResultsPopup() {
+  if (resultsPopup_) resultsPopup_->refresh();
+}
+
+void MainWindow::chooseFolder(const std::wstring& startFolder,
+                              std::function<void(const std::wstring& folder)> chosen) {
+  if (window_) pickFolder(window_, startFolder, guarded(std::move(chosen)));
+}
+
+void MainWindow::askYesNo(const std::wstring& question, std::function<void(bool yes)> answered) {
+  if (!window_ || questionOpen_) return;
+  questionOpen_ = true;
+  askYesNoQuestion(window_, L"Tarnwick", question, guarded([this, answered = std::move(answered)](bool yes) {
+                     questionOpen_ = false;
+                     answered(yes);
+                   }));
+}
+
+void MainWindow::openFolder(const std::wstring& folder) {
+  if (window_) openFolderOnDesktop(GTK_WIDGET(window_), folder);
+}
+
+void MainWindow::openUrl(const std::wstring& url) {
+  if (window_) openUrlOnDesktop(GTK_WIDGET(window_), url);
+}
+
+void MainWindow::showInFileManager(const std::wstring& file) {
+  if (window_) showFileOnDesktop(GTK_WIDGET(window_), file);
+}
+
+void MainWindow::closeWindow() {
+  if (!window_) return;
+  GtkWindow* window = window_;
+  gtk_window_destroy(window);  // onDestroy forgets the widgets
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,62 @@
+// The two popups of the main window: the language grid and the search results.
+#include "app/popups.h"
+#include "render/canvas.h"
+#include "render/painters.h"
+#include "shell/frame_state_of.h"
+#include "shell/key_map.h"
+#include "shell/main_window.h"
+
+namespace tarnwick {
+
+void MainWindow::paintPopup(cairo_t* cr, double width, double height, bool results) {
+  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.view), frame.clockMs);
+  if (results) {
+    paintResultsPopup(canvas, frame, static_cast<float>(width), static_cast<float>(height), resultsCache_);
+  } else {
+    paintLanguagePopup(canvas, frame);
+  }
+}
+
+PopupSurface& MainWindow::languagePopup() {
+  if (!languagePopup_) {
+    PopupHooks hooks;
+    hooks.paint = [this](cairo_t* cr, double w, double h) { paintPopup(cr, w, h, false); };
+    hooks.pointerMoved = [this](double x, double y) {
+      languagePopupPointer(state_, *this, languageCellAt(static_cast<float>(x), static_cast<float>(y)));
+    };
+    hooks.pointerLeft = [this] { languagePopupPointerLeft(state_, *this); };
+    hooks.released = [this](double x, double y) {
+      int cell = languageCellAt(static_cast<float>(x), static_cast<float>(y));
+      if (cell >= 0) languagePopupClick(state_, *this, cell);
+    };
+    hooks.key = [this](guint keyval, GdkModifierType) {
+      languagePopupKey(state_, *this, popupKeyOf(keyval));
+    };
+    hooks.closed = [this] { languagePopupClosed(state_, *this); };
+    languagePopup_ = std::make_unique<PopupSurface>(parts_.view, std::move(hooks));
+  }
+  return *languagePopup_;
+}
+
+PopupSurface& MainWindow::resultsPopup() {
+  if (!resultsPopup_) {
+    PopupHooks hooks;
+    hooks.paint = [this](cairo_t* cr, double w, double h) { paintPopup(cr, w, h, true); };
+    hooks.pointerMoved = [this](double, double y) {
+      resultsPopupPointer(state_, *this, resultsRowAt(state_, static_cast<float>(y)));
+    };
+    hooks.pointerLeft = [this] { resultsPopupPointerLeft(state_, *this); };
+    hooks.released = [this](double, double y) {
+      int row = resultsRowAt(state_, static_cast<float>(y));
+      if (row >= 0) chooseResult(state_, *this, row);
+    };
+    hooks.key = [this](guint keyval, GdkModifierType) { resultsPopupKey(state_, *this, popupKeyOf(keyval)); };
+    hooks.wheel = [this](double notches) { resultsPopupWheel(state_, *this, static_cast<float>(notches)); };
+    hooks.closed = [this] { resultsPopupClosed(state_, *this); };
+    resultsPopup_ = std::make_unique<PopupSurface>(parts_.view, std::move(hooks));
+  }
+  return *resultsPopup_;
+}
+
+}  // namespace tarnwick
