@@ -9,5 +9,5 @@ shift || true
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$build" -j"$(nproc)"
-# Under Xvfb so that the window's own tests have a display; everything else is headless.
+# The window tests start their own Xvfb and session bus; everything else is headless.
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
