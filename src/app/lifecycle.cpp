@@ -6,6 +6,7 @@
 #include "app/link_box.h"
 #include "app/localization.h"
 #include "app/status_texts.h"
+#include "app/workers.h"
 #include "base/process_runner.h"
 #include "pipeline/format_tables.h"
 
@@ -21,6 +22,7 @@ void closeNow(AppState& state, Host& host) {
 }  // namespace
 
 void startApp(AppState& state, Host& host) {
+  connectWorkerServices();
   loadAppSettings(state);
   host.setLinkCueText(std::wstring(uiField(fieldLinkCue)));
   host.relayout();

@@ -2,9 +2,13 @@
 
 #include <utility>
 
+#include "app/localization.h"
+#include "base/worker_texts.h"
+#include "lookup/tool_locator.h"
 #include "lookup/video_preview.h"
 #include "lookup/video_search.h"
 #include "pipeline/download_job.h"
+#include "setup/tools_folder.h"
 
 namespace tarnwick {
 
@@ -18,6 +22,12 @@ WorkerEntries realWorkers() {
     searchWorker(std::move(query), generation);
   };
   return entries;
+}
+
+void connectWorkerServices() {
+  // The workers' texts are numbered by table field; uiText counts from field 2.
+  installWorkerTextLookup([](int field, std::wstring_view argument) { return uiText(field - 2, argument); });
+  setToolLocator([](std::wstring_view fileName) { return findTool(fileName); });
 }
 
 }  // namespace tarnwick
