@@ -9,6 +9,7 @@ struct TwMainView {
   GtkWidget parent;
   tarnwick::MainViewDelegate* delegate;
   GtkWidget* canvas;
+  std::array<GtkWidget*, tarnwick::animatedAreaCount> tiles;
   GtkWidget* entry;
   GtkWidget* scroller;
   int minWidth;
@@ -61,12 +62,18 @@ void placeChild(GtkWidget* child, const tarnwick::LogicalRect& rect) {
 
 void tw_main_view_size_allocate(GtkWidget* widget, int width, int height, int) {
   auto* self = TW_MAIN_VIEW(widget);
-  tarnwick::LogicalRect link, log;
-  self->delegate->layout(width, height, link, log);
+  tarnwick::ViewLayout layout;
+  self->delegate->layout(width, height, layout);
   GtkAllocation all{0, 0, width, height};
   gtk_widget_size_allocate(self->canvas, &all, -1);
-  placeChild(self->entry, link);
-  placeChild(self->scroller, log);
+  for (int i = 0; i < tarnwick::animatedAreaCount; ++i) {
+    GtkAllocation a = toAllocation(layout.animated[i]);
+    bool shown = a.width > 0 && a.height > 0;
+    gtk_widget_set_child_visible(self->tiles[i], shown);
+    if (shown) gtk_widget_size_allocate(self->tiles[i], &a, -1);
+  }
+  placeChild(self->entry, layout.linkEntry);
+  placeChild(self->scroller, layout.logView);
   self->delegate->presentPopovers();
 }
 
@@ -77,8 +84,22 @@ void tw_main_view_class_init(TwMainViewClass* klass) {
   widgetClass->size_allocate = tw_main_view_size_allocate;
 }
 
-void drawCanvas(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
-  static_cast<tarnwick::MainViewDelegate*>(data)->paint(cr, width, height);
+void drawCanvas(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
+  static_cast<tarnwick::MainViewDelegate*>(data)->paint(cr, -1);
+}
+
+// The tile's part of the frame, moved into place; the tile's size cuts it.
+void drawTile(GtkDrawingArea* tile, cairo_t* cr, int, int, gpointer) {
+  auto* view = TW_MAIN_VIEW(gtk_widget_get_parent(GTK_WIDGET(tile)));
+  int area = 0;
+  while (area < tarnwick::animatedAreaCount && view->tiles[area] != GTK_WIDGET(tile)) ++area;
+  graphene_point_t zero = GRAPHENE_POINT_INIT(0, 0), origin;
+  if (area == tarnwick::animatedAreaCount ||
+      !gtk_widget_compute_point(GTK_WIDGET(tile), GTK_WIDGET(view), &zero, &origin)) {
+    return;
+  }
+  cairo_translate(cr, -origin.x, -origin.y);
+  view->delegate->paint(cr, area);
 }
 
 }  // namespace
@@ -94,6 +115,13 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   self->canvas = gtk_drawing_area_new();
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(self->canvas), drawCanvas, delegate, nullptr);
   gtk_widget_set_parent(self->canvas, GTK_WIDGET(self));
+  for (GtkWidget*& tile : self->tiles) {
+    tile = gtk_drawing_area_new();
+    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(tile), drawTile, nullptr, nullptr);
+    // Pointer input belongs to the canvas underneath.
+    gtk_widget_set_can_target(tile, FALSE);
+    gtk_widget_set_parent(tile, GTK_WIDGET(self));
+  }
 
   self->entry = gtk_entry_new();
   gtk_widget_add_css_class(self->entry, "tarnwick-link");
@@ -118,7 +146,20 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   gtk_text_buffer_get_end_iter(buffer, &end);
   gtk_text_buffer_create_mark(buffer, "tw-end", &end, FALSE);
 
-  return {GTK_WIDGET(self), self->canvas, self->entry, self->scroller, logView};
+  MainViewParts parts{GTK_WIDGET(self), self->canvas, self->entry, self->scroller, logView, {}};
+  parts.animatedAreas = self->tiles;
+  return parts;
+}
+
+void redrawAnimatedAreas(const MainViewParts& parts) {
+  for (GtkWidget* tile : parts.animatedAreas) {
+    if (tile && gtk_widget_get_child_visible(tile)) gtk_widget_queue_draw(tile);
+  }
+}
+
+void redrawAll(const MainViewParts& parts) {
+  if (parts.canvas) gtk_widget_queue_draw(parts.canvas);
+  redrawAnimatedAreas(parts);
 }
 
 void scrollLogToEnd(GtkWidget* logView) {

@@ -1,14 +1,31 @@
 // The content of the main window: a drawing area for the painters, with the link entry and the
 // log view lying on top of it at the rectangles the layout gives them. One custom container, so
 // that the native controls move in the same allocation pass as the layout (no frame lags behind).
+//
+// Animation redraws only small drawing areas laid over the parts that move (status card, action
+// button, preview card). Each paints its part of the same frame, so it matches the canvas below
+// pixel for pixel; a tick then costs one card's painting and GTK re-composites just that area
+// instead of the whole window 30 times a second.
 #pragma once
 
 #include <gtk/gtk.h>
+
+#include <array>
 
 namespace tarnwick {
 
 struct LogicalRect {
   double left = 0, top = 0, right = 0, bottom = 0;
+  [[nodiscard]] bool empty() const { return right <= left || bottom <= top; }
+};
+
+inline constexpr int animatedAreaCount = 3;
+
+struct ViewLayout {
+  LogicalRect linkEntry;
+  LogicalRect logView;
+  // Where animations can show; empty rectangles are hidden.
+  std::array<LogicalRect, animatedAreaCount> animated{};
 };
 
 // Called on the UI thread by the view.
@@ -16,10 +33,11 @@ class MainViewDelegate {
  public:
   virtual ~MainViewDelegate() = default;
   // Runs the layout for a content area of width × height logical pixels and answers where the
-  // link entry and the log view go.
-  virtual void layout(double width, double height, LogicalRect& linkEntry, LogicalRect& logView) = 0;
-  // Paints one complete frame in logical pixels.
-  virtual void paint(cairo_t* cr, double width, double height) = 0;
+  // native controls and the animated areas go.
+  virtual void layout(double width, double height, ViewLayout& out) = 0;
+  // Paints one complete frame in the view's logical pixels (area −1), or what animated area
+  // `area` shows of it (its context is moved so that the frame lands in place).
+  virtual void paint(cairo_t* cr, int area) = 0;
   // After each allocation, popovers parented to the view must be presented again.
   virtual void presentPopovers() {}
 };
@@ -30,10 +48,16 @@ struct MainViewParts {
   GtkWidget* linkEntry = nullptr;  // GtkEntry
   GtkWidget* logScroller = nullptr;
   GtkWidget* logView = nullptr;  // GtkTextView, read-only
+  std::array<GtkWidget*, animatedAreaCount> animatedAreas{};
 };
 
 // Builds the view; the delegate must outlive it. minWidth/minHeight is its size request.
 MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHeight);
+
+// Redraws the animated areas only (an animation tick); queue a draw of the canvas and the areas
+// (redrawAll) when anything else changed.
+void redrawAnimatedAreas(const MainViewParts& parts);
+void redrawAll(const MainViewParts& parts);
 
 // Scrolls the log view to its last line.
 void scrollLogToEnd(GtkWidget* logView);

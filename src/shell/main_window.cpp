@@ -182,20 +182,37 @@ void MainWindow::runLayout() {
   state_.qualityButtonCount = layout_.qualityChipCount;
 }
 
-void MainWindow::layout(double width, double height, LogicalRect& linkEntry, LogicalRect& logView) {
+void MainWindow::layout(double width, double height, ViewLayout& out) {
   width_ = width;
   height_ = height;
   runLayout();
-  linkEntry = logicalOf(layout_.linkEditRect);
-  logView = logicalOf(layout_.logEditRect);
+  out.linkEntry = logicalOf(layout_.linkEditRect);
+  out.logView = logicalOf(layout_.logEditRect);
+  // Spinner, progress and sheen; the searching spinner; the preview's shimmer.
+  out.animated[0] = logicalOf(layout_.statusCardRect);
+  out.animated[1] = logicalOf(layout_.actionButtonRect);
+  if (state_.preview.active) out.animated[2] = logicalOf(layout_.previewCardRect);
   // Resizing or a language change shows the newest lines.
   if (parts_.logView) scrollLogToEnd(parts_.logView);
 }
 
-void MainWindow::paint(cairo_t* cr, double, double) {
+void MainWindow::paint(cairo_t* cr, int area) {
   FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
-  paintMainWindow(canvas, frame, layout_, mainCache_);
+  if (area < 0) {
+    paintMainWindow(canvas, frame, layout_, mainCache_);
+    return;
+  }
+  // What the whole frame draws inside the area, in the same order: the cached background and
+  // cards, the one card that moves, and the focus ring, which may surround one of its elements.
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  canvas.paintSurface(mainCache_.staticLayer(canvas, layout_, frame.preview.active), 0, 0);
+  cairo_restore(cr);
+  if (area == 0) paintStatusCard(canvas, frame, layout_);
+  if (area == 1) paintMainCard(canvas, frame, layout_);
+  if (area == 2) paintPreviewCard(canvas, frame, layout_, mainCache_);
+  paintFocusRing(canvas, frame, layout_);
 }
 
 void MainWindow::presentPopovers() {

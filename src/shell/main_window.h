@@ -39,8 +39,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void present();
 
   // MainViewDelegate
-  void layout(double width, double height, LogicalRect& linkEntry, LogicalRect& logView) override;
-  void paint(cairo_t* cr, double width, double height) override;
+  void layout(double width, double height, ViewLayout& out) override;
+  void paint(cairo_t* cr, int area) override;
   void presentPopovers() override;
 
   // Host

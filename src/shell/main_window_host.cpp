@@ -80,7 +80,7 @@ void MainWindow::readClipboardText(std::function<void(std::optional<std::wstring
 
 void MainWindow::startAnimationTimer() {
   animation_.start(animationPeriodMs, true, [this] {
-    repaint();
+    redrawAnimatedAreas(parts_);
     // Thumbnails still loading shimmer in the results popup too.
     if (resultsPopup_ && resultsPopup_->visible()) resultsPopup_->refresh();
   });
@@ -100,7 +100,7 @@ void MainWindow::stopLinkCheckTimer() {
 }
 
 void MainWindow::repaint() {
-  if (parts_.canvas) gtk_widget_queue_draw(parts_.canvas);
+  redrawAll(parts_);
 }
 
 // The layout runs now, so that what the app reads next (chip counts, popup anchors) is current;
