@@ -182,14 +182,20 @@ std::wstring folderOf(std::wstring_view path) {
   return cut == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, cut));
 }
 
-std::optional<double> parseDouble(std::wstring_view text) {
+// Skips leading blanks and reads an optional sign into `ascii`; answers the index after them.
+static std::size_t readSign(std::wstring_view text, std::string& ascii) {
   std::size_t i = 0;
   while (i < text.size() && isTrimmed(text[i])) ++i;
-  std::string ascii;
   if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) {
     if (text[i] == L'-') ascii += '-';
     ++i;
   }
+  return i;
+}
+
+std::optional<double> parseDouble(std::wstring_view text) {
+  std::string ascii;
+  std::size_t i = readSign(text, ascii);
   bool digits = false, dot = false;
   for (; i < text.size(); ++i) {
     wchar_t c = text[i];
@@ -210,13 +216,8 @@ std::optional<double> parseDouble(std::wstring_view text) {
 }
 
 std::optional<long long> parseInteger(std::wstring_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && isTrimmed(text[i])) ++i;
   std::string ascii;
-  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) {
-    if (text[i] == L'-') ascii += '-';
-    ++i;
-  }
+  std::size_t i = readSign(text, ascii);
   for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) ascii += static_cast<char>(text[i]);
   while (i < text.size() && isTrimmed(text[i])) ++i;
   if (i != text.size()) return std::nullopt;
