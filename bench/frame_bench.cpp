@@ -17,6 +17,7 @@ FrameState animatedState() {
   state.statusKind = 1;
   state.statusId = test::kStatusStarting;
   state.progress = -1;
+  test::applyEnabledRule(state);
   return state;
 }
 

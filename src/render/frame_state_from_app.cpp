@@ -5,8 +5,6 @@
 
 namespace tarnwick {
 
-static_assert(kLanguageFieldCount == languageFieldCount && kLanguageCount == languageCount);
-
 ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   ThumbView view;
   if (!thumb || thumb->pixels.empty()) return view;
@@ -18,11 +16,20 @@ ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   return view;
 }
 
+EnabledElements enabledElementsOf(const AppState& app) {
+  EnabledElements enabled;
+  for (int slot = 0; slot < EnabledElements::kCount; ++slot) {
+    const ElementId id = EnabledElements::element(slot);
+    enabled.set(id, isElementEnabled(app, id));
+  }
+  return enabled;
+}
+
 FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs) {
   FrameState s;
   s.language = activeLanguage();
-  for (int field = 0; field < kLanguageFieldCount; ++field) s.text[field] = languageField(s.language, field);
-  for (int row = 0; row < kLanguageCount; ++row) s.languageNames[row] = languageField(row, 1);
+  for (int field = 0; field < languageFieldCount; ++field) s.text[field] = languageField(s.language, field);
+  for (int row = 0; row < languageCount; ++row) s.languageNames[row] = languageField(row, 1);
 
   s.audioMode = app.audioMode;
   s.wholePlaylist = app.wholePlaylist;
@@ -37,13 +44,13 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   s.statusId = app.statusId;
   s.statusDetail = app.statusDetail;
   s.progress = app.progress;
-  s.hasOutputPath = !app.outputPath.empty();
   s.pendingRequest = app.pendingRequest != nullptr;
 
   s.searching = app.searching;
   s.searchMode = app.searchMode;
   s.linkBoxFocused = app.linkBoxFocused;
 
+  s.enabled = enabledElementsOf(app);
   s.hoverId = app.hoverId;
   s.pressedId = app.pressedId;
   s.focusId = app.focusId;

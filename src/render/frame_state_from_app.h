@@ -13,6 +13,9 @@ namespace tarnwick {
 // `results`). `mainWindowHasFocus`: the window, not the link entry, holds the keyboard focus.
 [[nodiscard]] FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs);
 
+// The app's isElementEnabled for every element the window draws.
+[[nodiscard]] EnabledElements enabledElementsOf(const AppState& app);
+
 // A shared Thumb as the painters read it (empty when null).
 [[nodiscard]] ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "render/brand.h"
 #include "render/seam.h"
@@ -161,27 +162,28 @@ MainLayout layoutMainWindow(const FrameState& state, float width, float height, 
 }
 
 ElementId hitTestMain(const MainLayout& o, const FrameState& s, float x, float y) {
-  using namespace element;
-  const bool downloading = s.jobState == 2;
-  if (o.languageButtonRect.contains(x, y)) return kLanguage;
-  if (o.pasteButtonRect.contains(x, y) && !downloading) return kPaste;
-  if (o.actionButtonRect.contains(x, y) && (!s.searching || downloading)) return kAction;
-  if (!downloading) {
-    if (o.videoModeRect.contains(x, y)) return kVideoMode;
-    if (o.audioModeRect.contains(x, y)) return kAudioMode;
-    if (o.playlistHitRect.contains(x, y)) return kPlaylist;
-  }
+  // The first enabled element under the point wins; a disabled one does not stop the scan.
+  const auto hit = [&](const RectF& rect, ElementId id) {
+    return rect.contains(x, y) && s.enabled.contains(id);
+  };
+  const std::pair<const RectF&, ElementId> before[] = {
+      {o.languageButtonRect, ElementId::language}, {o.pasteButtonRect, ElementId::paste},
+      {o.actionButtonRect, ElementId::download},   {o.videoModeRect, ElementId::videoMode},
+      {o.audioModeRect, ElementId::audioMode},     {o.playlistHitRect, ElementId::playlist}};
+  for (const auto& [rect, id] : before)
+    if (hit(rect, id)) return id;
   for (int i = 0; i < o.formatChipCount; ++i)
-    if (o.formatChipRects[i].contains(x, y) && isElementEnabled(s, formatChipId(i))) return formatChipId(i);
+    if (hit(o.formatChipRects[i], formatChipId(i))) return formatChipId(i);
   for (int i = 0; i < o.qualityChipCount; ++i)
-    if (o.qualityChipRects[i].contains(x, y) && isElementEnabled(s, qualityChipId(i)))
-      return qualityChipId(i);
-  if (o.changeFolderRect.contains(x, y) && !downloading) return kChangeFolder;
-  if (o.openFolderRect.contains(x, y)) return kOpenFolder;
-  if (o.statusRightRect.contains(x, y) && s.statusKind == 2 && s.hasOutputPath) return kShowInFolder;
-  if (o.clearLogRect.contains(x, y)) return kClearLog;
-  if (o.footerLinkRect.contains(x, y)) return kFooterLink;
-  return kNone;
+    if (hit(o.qualityChipRects[i], qualityChipId(i))) return qualityChipId(i);
+  const std::pair<const RectF&, ElementId> after[] = {{o.changeFolderRect, ElementId::changeFolder},
+                                                      {o.openFolderRect, ElementId::openFolder},
+                                                      {o.statusRightRect, ElementId::showInFolder},
+                                                      {o.clearLogRect, ElementId::clearLog},
+                                                      {o.footerLinkRect, ElementId::footerLink}};
+  for (const auto& [rect, id] : after)
+    if (hit(rect, id)) return id;
+  return ElementId::none;
 }
 
 std::optional<RectF> focusRingRect(const MainLayout& o, ElementId id) {

@@ -129,7 +129,7 @@ void paintStatusCard(Canvas& canvas, const FrameState& s, const MainLayout& o) {
     const std::wstring percent = formatFixed(s.progress, 0) + L" %";
     canvas.drawText(percent, TextFormat::statusTitle, o.statusRightRect, palette::textPrimary, 1,
                     TextAlign::trailing);
-  } else if (s.statusKind == 2 && s.hasOutputPath) {
+  } else if (s.enabled.contains(ElementId::showInFolder)) {  // a finished download with its file
     canvas.drawText(uiField(s, kTextShowInFolder), TextFormat::label, o.statusRightRect,
                     s.hoverId == element::kShowInFolder ? palette::textPrimary : palette::accentText, 1,
                     TextAlign::trailing);

@@ -31,7 +31,7 @@ std::wstring withArgument(std::wstring_view pattern, std::wstring_view argument)
 
 ElementLook lookOf(const FrameState& state, ElementId id) {
   ElementLook look;
-  look.enabled = isElementEnabled(state, id);
+  look.enabled = state.enabled.contains(id);
   look.hovered = look.enabled && state.hoverId == id;
   look.pressed = look.hovered && state.pressedId == id;
   look.opacity = look.enabled ? 1.0f : 0.4f;

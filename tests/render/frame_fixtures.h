@@ -8,11 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "app/app_state.h"
 #include "render/frame_state.h"
+#include "render/frame_state_from_app.h"
 
 namespace tarnwick::test {
 
-inline constexpr std::array<std::wstring_view, kLanguageFieldCount> kEnglish = {
+inline constexpr std::array<std::wstring_view, languageFieldCount> kEnglish = {
     L"en",
     L"English",
     L"YouTube in ",
@@ -64,7 +66,7 @@ inline constexpr std::array<std::wstring_view, kLanguageFieldCount> kEnglish = {
     L"Search failed – see the log for details.",
 };
 
-inline constexpr std::array<std::wstring_view, kLanguageCount> kNativeNames = {
+inline constexpr std::array<std::wstring_view, languageCount> kNativeNames = {
     L"English",    L"Deutsch",          L"Français", L"Español", L"Italiano",   L"Português",
     L"Nederlands", L"Polski",           L"Türkçe",   L"Русский", L"Українська", L"العربية",
     L"हिन्दी",      L"Bahasa Indonesia", L"日本語",   L"한국어",  L"中文"};
@@ -75,12 +77,28 @@ inline constexpr int kStatusStarting = 29;
 inline constexpr int kStatusDone = 31;
 inline constexpr int kStatusFailed = 33;
 
+// Enables the elements the app's rule enables for the fields of `state` (and for a finished
+// download's file when `hasOutputPath`). Call again after changing a field the rule reads.
+inline void applyEnabledRule(FrameState& state, bool hasOutputPath = false) {
+  AppState app;
+  app.audioMode = state.audioMode;
+  app.audioFormat = state.audioFormat;
+  app.jobState = state.jobState;
+  app.statusKind = state.statusKind;
+  app.searching = state.searching;
+  app.preview.active = state.preview.active;
+  app.preview.height = state.preview.height;
+  if (hasOutputPath) app.outputPath = L"/home/user/Downloads/Big Buck Bunny.mp4";
+  state.enabled = enabledElementsOf(app);
+}
+
 inline FrameState englishState() {
   FrameState state;
   state.text = kEnglish;
   state.languageNames = kNativeNames;
   state.folder = L"/home/user/Downloads";
   state.statusId = kStatusReady;
+  applyEnabledRule(state);
   return state;
 }
 

@@ -128,6 +128,7 @@ TEST_F(FrameTest, DownloadAt42PercentFillsTheTrackTo42Percent) {
   state.statusDetail = L"Downloading  3.2 MiB/s  ·  00:12 left";
   state.progress = 42;
   state.clockMs = 0;  // the sheen sits left of the track
+  test::applyEnabledRule(state);
   const Image image = render(state, "download_42");
   const RectF& track = layout.progressTrackRect;
   const float end = track.left + 0.42f * track.width();
@@ -162,6 +163,7 @@ TEST_F(FrameTest, IndeterminateProgressGlidesWithTheClock) {
   state.statusId = test::kStatusStarting;
   state.progress = -1;
   state.clockMs = 0;  // the segment rests at the left end
+  test::applyEnabledRule(state);
   Image image = render(state, "indeterminate_left");
   const RectF& track = layout.progressTrackRect;
   const float mid = (track.top + track.bottom) / 2;
@@ -181,7 +183,7 @@ TEST_F(FrameTest, DoneShowsFullTrackAndShowInFolder) {
   state.statusKind = 2;
   state.statusId = test::kStatusDone;
   state.statusDetail = L"Big Buck Bunny.mp4";
-  state.hasOutputPath = true;
+  test::applyEnabledRule(state, true);
   const Image image = render(state, "done");
   const RectF& track = layout.progressTrackRect;
   const float mid = (track.top + track.bottom) / 2;
@@ -227,6 +229,7 @@ TEST_F(FrameTest, PreviewWithThumbnailAndBadge) {
   state.preview.viewCount = 12345678;
   state.preview.height = 2160;
   state.preview.thumb = test::makeThumb();
+  test::applyEnabledRule(state);
   const Image image = render(state, "preview", 900, 1000);
   const RectF& t = layout.thumbnailRect;
   const Rgb left = rgbOf(image.atDip(t.left + 30, t.top + 30, 1));
@@ -280,6 +283,7 @@ TEST_F(FrameTest, SearchModeAndSearching) {
       << std::hex << image.atDip((field.left + field.right) / 2, field.top, 1);
   state.searching = true;
   state.clockMs = 200;
+  test::applyEnabledRule(state);
   const Image searching = render(state, "searching");
   // The darkened gradient: the same spot is darker than the idle button.
   EXPECT_LT(brightness(searching.atDip(action.left + 6, (action.top + action.bottom) / 2, 1)),
@@ -292,6 +296,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
   state.audioMode = true;
   state.audioFormat = 3;  // FLAC
   state.bitrate = 0;
+  test::applyEnabledRule(state);
   const Image image = render(state, "audio_lossless");
   EXPECT_EQ(layout.qualityChipCount, 6);
   // The selected 320k chip and the others are dimmed.
@@ -302,6 +307,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
   // The caption grows by "  ·  lossless".
   FrameState lossy = state;
   lossy.audioFormat = 0;
+  test::applyEnabledRule(lossy);
   const Image mp3 = render(lossy, "audio_mp3");
   const auto caption = [](const Image& img, const RectF& r) {
     return inkSpan(img, r, [](std::uint32_t c) { return brightness(c) > 250; }).second;
@@ -376,7 +382,7 @@ TEST_F(FrameTest, ScaleTwoDrawsTheSameFrameAtDoubleSize) {
 
 TEST_F(FrameTest, FocusRingSurroundsTheFocusedElement) {
   FrameState state = englishState();
-  state.focusId = element::kOpenFolder;
+  state.focusId = ElementId::openFolder;
   state.focusVisible = true;
   state.mainWindowHasFocus = true;
   const Image image = render(state, "focus_ring");
@@ -391,6 +397,7 @@ TEST_F(FrameTest, StaticLayerIsBuiltOncePerSize) {
   FrameState state = englishState();
   state.jobState = 2;
   state.statusKind = 1;
+  test::applyEnabledRule(state);
   for (int i = 0; i < 3; ++i) {
     state.clockMs = 100 * i;
     (void)renderer.renderMainWindow(state, 900, 860, 1);
