@@ -29,7 +29,7 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   FrameState s;
   s.language = activeLanguage();
   for (int field = 0; field < languageFieldCount; ++field) s.text[field] = languageField(s.language, field);
-  for (int row = 0; row < languageCount; ++row) s.languageNames[row] = languageField(row, 1);
+  for (int row = 0; row < languageCount; ++row) s.languageNames[row] = languageField(row, fieldNativeName);
 
   s.audioMode = app.audioMode;
   s.wholePlaylist = app.wholePlaylist;

@@ -111,6 +111,8 @@ TEST(MainLayout, AudioModeHasEightFormatsAndSixBitrates) {
   EXPECT_EQ(formatChipLabel(state, 7), L"WMA");
   EXPECT_EQ(qualityChipLabel(state, 0), L"320k");
   EXPECT_EQ(qualityChipLabel(state, 5), L"64k");
+  EXPECT_EQ(qualityChipLabel(state, 6), L"");  // past the table: no chip, no "0k"
+  EXPECT_EQ(formatChipLabel(state, 8), L"");
   state.audioMode = false;
   o = layoutMainWindow(state, 900, 860, measure);
   EXPECT_EQ(o.formatChipCount, 10);
@@ -118,6 +120,8 @@ TEST(MainLayout, AudioModeHasEightFormatsAndSixBitrates) {
   EXPECT_EQ(qualityChipLabel(state, 0), L"Best");
   EXPECT_EQ(qualityChipLabel(state, 4), L"1080p");
   EXPECT_EQ(formatChipLabel(state, 9), L"WMV");
+  EXPECT_EQ(formatChipLabel(state, -1), L"");
+  EXPECT_EQ(qualityChipLabel(state, 10), L"");
 }
 
 TEST(MainLayout, NarrowColumnWrapsChipsAndGrowsTheCard) {
