@@ -2,8 +2,23 @@
 
 #include "app/localization.h"
 #include "lookup/thumb.h"
+#include "lookup/video_search.h"
 
 namespace tarnwick {
+namespace {
+
+// A preview and a search hit carry the same fields (a chosen hit becomes the preview unchanged).
+template <typename Video>
+void viewVideo(const Video& video, MediaView& view) {
+  view.title = video.title;
+  view.channel = video.channel;
+  view.durationSeconds = video.durationSeconds;
+  view.viewCount = video.viewCount;
+  view.height = video.height;
+  view.thumb = thumbViewOf(video.thumb);
+}
+
+}  // namespace
 
 ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   ThumbView view;
@@ -67,12 +82,10 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   s.preview.titlePending = p.titlePending;
   s.preview.detailsPending = p.detailsPending;
   s.preview.unavailable = p.unavailable;
-  s.preview.title = p.title;
-  s.preview.channel = p.channel;
-  s.preview.durationSeconds = p.durationSeconds;
-  s.preview.viewCount = p.viewCount;
-  s.preview.height = p.height;
-  s.preview.thumb = thumbViewOf(p.thumb);
+  viewVideo(p, s.preview);
+
+  s.results.resize(app.results.size());
+  for (std::size_t i = 0; i < app.results.size(); ++i) viewVideo(app.results[i], s.results[i]);
 
   s.clockMs = clockMs;
   return s;

@@ -8,9 +8,10 @@
 
 namespace tarnwick {
 
-// Views `app` (and the language table) as one frame. The views stay valid while `app` is not
-// changed; build a new one per frame. The search hits are not filled here (see frame_state.h's
-// `results`). `mainWindowHasFocus`: the window, not the link entry, holds the keyboard focus.
+// Views `app` (and the language table) as one frame: the preview, the search hits with their
+// thumbnails, and which elements the app enables. The views stay valid while `app` is not
+// changed; build a new one per frame. `mainWindowHasFocus`: the window, not the link entry, holds
+// the keyboard focus.
 [[nodiscard]] FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs);
 
 // The app's isElementEnabled for every element the window draws.

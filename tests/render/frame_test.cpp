@@ -5,53 +5,25 @@
 #include "fontconfig_leaks.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
 #include <string>
 
 #include "frame_fixtures.h"
+#include "pixels.h"
 #include "render/offscreen.h"
 #include "render/painters.h"
 
 namespace tarnwick {
 namespace {
 
+using test::brightness;
+using test::countPixels;
 using test::englishState;
+using test::inkSpan;
+using test::isAccent;
+using test::Rgb;
+using test::rgbOf;
+using test::save;
 
-struct Rgb {
-  int r, g, b;
-};
-Rgb rgbOf(std::uint32_t argb) {
-  return {static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
-          static_cast<int>(argb & 0xFF)};
-}
-int brightness(std::uint32_t argb) {
-  const Rgb c = rgbOf(argb);
-  return c.r + c.g + c.b;
-}
-// Violet to pink: strong red and blue over a weaker green.
-bool isAccent(std::uint32_t argb) {
-  const Rgb c = rgbOf(argb);
-  return c.r > 90 && c.b > 80 && c.g + 20 < c.r && c.g + 10 < c.b;
-}
-
-void save(const Image& image, const std::string& name) {
-  if (!std::getenv("TARNWICK_WRITE_FRAMES")) return;
-  const auto folder = std::filesystem::path(TARNWICK_TEST_BINARY_DIR) / "frames";
-  std::filesystem::create_directories(folder);
-  ASSERT_TRUE(image.writePng(folder / (name + ".png")));
-}
-
-// Pixels in `rect` (DIPs) that pass `test`.
-int countPixels(const Image& image, const RectF& rect, double scale,
-                const std::function<bool(std::uint32_t)>& test) {
-  int count = 0;
-  for (int y = dipToPx(rect.top, scale); y < dipToPx(rect.bottom, scale); ++y)
-    for (int x = dipToPx(rect.left, scale); x < dipToPx(rect.right, scale); ++x)
-      if (x >= 0 && y >= 0 && x < image.width && y < image.height && test(image.at(x, y))) ++count;
-  return count;
-}
 int maxBrightness(const Image& image, const RectF& rect) {
   int best = 0;
   countPixels(image, rect, 1, [&best](std::uint32_t c) {
@@ -62,20 +34,6 @@ int maxBrightness(const Image& image, const RectF& rect) {
 }
 int brightPixels(const Image& image, const RectF& rect, double scale = 1) {
   return countPixels(image, rect, scale, [](std::uint32_t c) { return brightness(c) > 500; });
-}
-// Leftmost and rightmost columns (DIPs) in `rect` holding a pixel that passes `test`.
-std::pair<float, float> inkSpan(const Image& image, const RectF& rect,
-                                const std::function<bool(std::uint32_t)>& test) {
-  float first = -1;
-  float last = -1;
-  for (int x = static_cast<int>(rect.left); x < static_cast<int>(rect.right); ++x)
-    for (int y = static_cast<int>(rect.top); y < static_cast<int>(rect.bottom); ++y)
-      if (test(image.at(x, y))) {
-        if (first < 0) first = static_cast<float>(x);
-        last = static_cast<float>(x);
-        break;
-      }
-  return {first, last};
 }
 
 class FrameTest : public ::testing::Test {
