@@ -15,7 +15,7 @@ FrameState animatedState() {
   FrameState state = test::englishState();
   state.jobState = 2;
   state.statusKind = 1;
-  state.statusId = test::kStatusStarting;
+  state.statusId = statusText::starting;
   state.progress = -1;
   test::applyEnabledRule(state);
   return state;

@@ -31,6 +31,12 @@ ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   return view;
 }
 
+void viewLanguage(FrameState& state, int row) {
+  state.language = row;
+  for (int field = 0; field < languageFieldCount; ++field) state.text[field] = languageField(row, field);
+  for (int i = 0; i < languageCount; ++i) state.languageNames[i] = languageField(i, fieldNativeName);
+}
+
 EnabledElements enabledElementsOf(const AppState& app) {
   EnabledElements enabled;
   for (int slot = 0; slot < EnabledElements::kCount; ++slot) {
@@ -42,9 +48,7 @@ EnabledElements enabledElementsOf(const AppState& app) {
 
 FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs) {
   FrameState s;
-  s.language = activeLanguage();
-  for (int field = 0; field < languageFieldCount; ++field) s.text[field] = languageField(s.language, field);
-  for (int row = 0; row < languageCount; ++row) s.languageNames[row] = languageField(row, fieldNativeName);
+  viewLanguage(s, activeLanguage());
 
   s.audioMode = app.audioMode;
   s.wholePlaylist = app.wholePlaylist;

@@ -14,6 +14,10 @@ namespace tarnwick {
 // the keyboard focus.
 [[nodiscard]] FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs);
 
+// The texts of language row `row` (English where the row has none) and every language's native
+// name, as the painters read them.
+void viewLanguage(FrameState& state, int row);
+
 // The app's isElementEnabled for every element the window draws.
 [[nodiscard]] EnabledElements enabledElementsOf(const AppState& app);
 

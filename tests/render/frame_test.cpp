@@ -118,7 +118,7 @@ TEST_F(FrameTest, IndeterminateProgressGlidesWithTheClock) {
   FrameState state = englishState();
   state.jobState = 2;
   state.statusKind = 1;
-  state.statusId = test::kStatusStarting;
+  state.statusId = statusText::starting;
   state.progress = -1;
   state.clockMs = 0;  // the segment rests at the left end
   test::applyEnabledRule(state);
@@ -139,7 +139,7 @@ TEST_F(FrameTest, IndeterminateProgressGlidesWithTheClock) {
 TEST_F(FrameTest, DoneShowsFullTrackAndShowInFolder) {
   FrameState state = englishState();
   state.statusKind = 2;
-  state.statusId = test::kStatusDone;
+  state.statusId = statusText::done;
   state.statusDetail = L"Big Buck Bunny.mp4";
   test::applyEnabledRule(state, true);
   const Image image = render(state, "done");
@@ -163,7 +163,7 @@ TEST_F(FrameTest, DoneShowsFullTrackAndShowInFolder) {
 TEST_F(FrameTest, ErrorIsRedWithPinkText) {
   FrameState state = englishState();
   state.statusKind = 3;
-  state.statusId = test::kStatusFailed;
+  state.statusId = statusText::failed;
   const Image image = render(state, "error");
   const auto red = [](std::uint32_t c) {
     const Rgb v = rgbOf(c);
@@ -279,7 +279,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
 
 TEST_F(FrameTest, ArabicTextKeepsItsVisualSide) {
   FrameState state = englishState();
-  test::applyArabic(state);
+  viewLanguage(state, 11);  // Arabic
   const Image image = render(state, "arabic");
   // The language name, the folder path and the status text start at the left of their boxes.
   const RectF name{layout.languageButtonRect.left + 40, layout.languageButtonRect.top,
@@ -301,7 +301,7 @@ TEST_F(FrameTest, ArabicTextKeepsItsVisualSide) {
 
 TEST_F(FrameTest, ChineseHeadlineStartsWithTheEmphasis) {
   FrameState state = englishState();
-  test::applyChinese(state);
+  viewLanguage(state, 16);  // Chinese
   const Image image = render(state, "chinese");
   const auto [left, right] =
       inkSpan(image, layout.headlineRect, [](std::uint32_t c) { return brightness(c) > 250; });
