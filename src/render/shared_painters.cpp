@@ -120,13 +120,7 @@ std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool 
 }
 
 std::wstring buildStatusText(const FrameState& state) {
-  std::wstring text;
-  if (state.statusId >= 0) text = uiField(state, state.statusId + firstTextField);
-  if (!state.statusDetail.empty()) {
-    if (!text.empty()) text += L"  ";
-    text += state.statusDetail;
-  }
-  return text;
+  return statusLineIn(state.language, state.statusId, state.statusDetail);
 }
 
 Headline buildHeadline(const FrameState& state) {
