@@ -180,11 +180,9 @@ TEST(NumberTexts, MetaLineShowsShortViewCounts) {
     hit.viewCount = count;
     return buildMetaLine(state, hit, true);
   };
+  // The short forms themselves are the lookup layer's (tests/lookup/number_format_test.cpp).
   EXPECT_EQ(views(0), L"0 views");
-  EXPECT_EQ(views(999), L"999 views");
   EXPECT_EQ(views(1050), L"1.1K views");
-  EXPECT_EQ(views(999999), L"1000K views");
-  EXPECT_EQ(views(12345678), L"12.3M views");
   EXPECT_EQ(views(3000000000), L"3B views");
   EXPECT_EQ(views(-1), L"");
 }
