@@ -4,7 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include "../tests/render/frame_fixtures.h"
+#include "lookup/video_search.h"
 #include "render/canvas.h"
+#include "render/frame_state_from_app.h"
 #include "render/offscreen.h"
 #include "render/painters.h"
 
@@ -15,8 +17,9 @@ FrameState animatedState() {
   FrameState state = test::englishState();
   state.jobState = 2;
   state.statusKind = 1;
-  state.statusId = test::kStatusStarting;
+  state.statusId = statusText::starting;
   state.progress = -1;
+  test::applyEnabledRule(state);
   return state;
 }
 
@@ -77,6 +80,23 @@ void BM_LayoutPass(benchmark::State& bench) {
   for (auto _ : bench) benchmark::DoNotOptimize(layoutMainWindow(state, 900, 860, text));
 }
 BENCHMARK(BM_LayoutPass)->Unit(benchmark::kMicrosecond);
+
+// The shell builds a frame from the app's state before every paint: a download running, a
+// preview and 15 search hits.
+void BM_FrameStateFromApp(benchmark::State& bench) {
+  AppState app;
+  app.jobState = downloadJobRunning;
+  app.statusKind = statusBusy;
+  app.progress = 42;
+  app.preview.active = true;
+  app.preview.title = L"Big Buck Bunny";
+  app.preview.height = 720;
+  for (int i = 0; i < searchHitCount; ++i)
+    app.results.push_back({L"aqz-KE-bpKQ", L"Big Buck Bunny", L"Blender Foundation", 596, 1050, 0, nullptr});
+  std::uint64_t clock = 0;
+  for (auto _ : bench) benchmark::DoNotOptimize(frameStateFrom(app, false, clock += 33));
+}
+BENCHMARK(BM_FrameStateFromApp)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarnwick

@@ -55,10 +55,15 @@ bool isElementEnabled(const AppState& state, ElementId id) {
 }
 
 std::wstring statusLine(const AppState& state) {
-  std::wstring line = state.statusId >= 0 ? uiText(state.statusId) : std::wstring();
-  if (!state.statusDetail.empty()) {
+  return statusLineIn(activeLanguage(), state.statusId, state.statusDetail);
+}
+
+std::wstring statusLineIn(int row, std::int32_t statusId, std::wstring_view detail) {
+  const bool known = statusId >= 0 && statusId < languageFieldCount - firstTextField;
+  std::wstring line = known ? formatField(row, statusId + firstTextField, {}) : std::wstring();
+  if (!detail.empty()) {
     if (!line.empty()) line += L"  ";
-    line += state.statusDetail;
+    line += detail;
   }
   return line;
 }

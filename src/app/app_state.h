@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -193,6 +194,8 @@ struct AppState {
 // The status line: the status text of statusId in the current language (English fallback; ""
 // when statusId < 0), then two spaces (only after a non-empty text) and statusDetail.
 [[nodiscard]] std::wstring statusLine(const AppState& state);
+// The same rule for language row `row`, for whoever shows a status line outside AppState.
+[[nodiscard]] std::wstring statusLineIn(int row, std::int32_t statusId, std::wstring_view detail);
 
 // The animation-timer rule: the 33 ms timer runs while a job runs, a search runs, or an active
 // preview waits for its title, details or thumbnail.

@@ -4,17 +4,16 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-#include "render/element_id.h"
+#include "app/app_state.h"
+#include "app/localization.h"
 
 namespace tarnwick {
-
-inline constexpr int kLanguageFieldCount = 49;
-inline constexpr int kLanguageCount = 17;
 
 // A decoded picture: premultiplied ARGB32 in native byte order (Cairo's own layout).
 struct ThumbView {
@@ -43,11 +42,49 @@ struct PreviewView : MediaView {
   bool unavailable = false;
 };
 
+// The elements that answer clicks and keys this frame; the painters dim the others. The app's
+// isElementEnabled decides; frameStateFrom copies its answers here. Empty by default.
+class EnabledElements {
+ public:
+  [[nodiscard]] bool contains(ElementId id) const {
+    const int slot = slotOf(id);
+    return slot >= 0 && bits_.test(static_cast<std::size_t>(slot));
+  }
+  void set(ElementId id, bool enabled) {
+    const int slot = slotOf(id);
+    if (slot >= 0) bits_.set(static_cast<std::size_t>(slot), enabled);
+  }
+
+  // Every element the main window draws: language … footerLink, then ten format chips and ten
+  // quality chips.
+  static constexpr int kCount = 31;
+  [[nodiscard]] static constexpr ElementId element(int slot) {
+    if (slot < kPlainCount) return static_cast<ElementId>(slot + 1);
+    if (slot < kPlainCount + kChipCount) return formatChipId(slot - kPlainCount);
+    return qualityChipId(slot - kPlainCount - kChipCount);
+  }
+
+ private:
+  static constexpr int kPlainCount = static_cast<int>(ElementId::footerLink);
+  static constexpr int kChipCount = 10;
+  static_assert(kCount == kPlainCount + 2 * kChipCount);
+
+  [[nodiscard]] static constexpr int slotOf(ElementId id) {
+    const int value = static_cast<int>(id);
+    if (value >= 1 && value <= kPlainCount) return value - 1;
+    if (isFormatChip(id)) return kPlainCount + chipIndex(id);
+    if (isQualityChip(id)) return kPlainCount + kChipCount + chipIndex(id);
+    return -1;
+  }
+
+  std::bitset<kCount> bits_;
+};
+
 struct FrameState {
   // Fields of the active language row, English where the row has none; field n as in the table.
-  std::array<std::wstring_view, kLanguageFieldCount> text{};
+  std::array<std::wstring_view, languageFieldCount> text{};
   // Native name of every language (field 1 of each row), for the language popup.
-  std::array<std::wstring_view, kLanguageCount> languageNames{};
+  std::array<std::wstring_view, languageCount> languageNames{};
   int language = 0;
 
   bool audioMode = false;
@@ -63,16 +100,16 @@ struct FrameState {
   int statusId = -1;   // counted from field 2; -1 = no message
   std::wstring_view statusDetail;
   double progress = -1;  // percent, or -1 = indeterminate
-  bool hasOutputPath = false;
   bool pendingRequest = false;
 
   bool searching = false;
   bool searchMode = false;
   bool linkBoxFocused = false;
 
-  ElementId hoverId = element::kNone;
-  ElementId pressedId = element::kNone;
-  ElementId focusId = element::kNone;
+  EnabledElements enabled;
+  ElementId hoverId = ElementId::none;
+  ElementId pressedId = ElementId::none;
+  ElementId focusId = ElementId::none;
   bool focusVisible = false;
   bool mainWindowHasFocus = false;  // the window itself, not the link entry, holds the keyboard focus
 
@@ -89,10 +126,7 @@ struct FrameState {
 
 // Field n of the active row.
 [[nodiscard]] inline std::wstring_view uiField(const FrameState& state, int field) {
-  return field >= 0 && field < kLanguageFieldCount ? state.text[field] : std::wstring_view{};
+  return field >= 0 && field < languageFieldCount ? state.text[field] : std::wstring_view{};
 }
-
-// Enabled elements answer clicks and keys; disabled ones are drawn dimmed.
-[[nodiscard]] bool isElementEnabled(const FrameState& state, ElementId id);
 
 }  // namespace tarnwick

@@ -2,10 +2,23 @@
 
 #include "app/localization.h"
 #include "lookup/thumb.h"
+#include "lookup/video_search.h"
 
 namespace tarnwick {
+namespace {
 
-static_assert(kLanguageFieldCount == languageFieldCount && kLanguageCount == languageCount);
+// A preview and a search hit carry the same fields (a chosen hit becomes the preview unchanged).
+template <typename Video>
+void viewVideo(const Video& video, MediaView& view) {
+  view.title = video.title;
+  view.channel = video.channel;
+  view.durationSeconds = video.durationSeconds;
+  view.viewCount = video.viewCount;
+  view.height = video.height;
+  view.thumb = thumbViewOf(video.thumb);
+}
+
+}  // namespace
 
 ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   ThumbView view;
@@ -18,11 +31,24 @@ ThumbView thumbViewOf(const std::shared_ptr<Thumb>& thumb) {
   return view;
 }
 
+void viewLanguage(FrameState& state, int row) {
+  state.language = row;
+  for (int field = 0; field < languageFieldCount; ++field) state.text[field] = languageField(row, field);
+  for (int i = 0; i < languageCount; ++i) state.languageNames[i] = languageField(i, fieldNativeName);
+}
+
+EnabledElements enabledElementsOf(const AppState& app) {
+  EnabledElements enabled;
+  for (int slot = 0; slot < EnabledElements::kCount; ++slot) {
+    const ElementId id = EnabledElements::element(slot);
+    enabled.set(id, isElementEnabled(app, id));
+  }
+  return enabled;
+}
+
 FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uint64_t clockMs) {
   FrameState s;
-  s.language = activeLanguage();
-  for (int field = 0; field < kLanguageFieldCount; ++field) s.text[field] = languageField(s.language, field);
-  for (int row = 0; row < kLanguageCount; ++row) s.languageNames[row] = languageField(row, 1);
+  viewLanguage(s, activeLanguage());
 
   s.audioMode = app.audioMode;
   s.wholePlaylist = app.wholePlaylist;
@@ -37,13 +63,13 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   s.statusId = app.statusId;
   s.statusDetail = app.statusDetail;
   s.progress = app.progress;
-  s.hasOutputPath = !app.outputPath.empty();
   s.pendingRequest = app.pendingRequest != nullptr;
 
   s.searching = app.searching;
   s.searchMode = app.searchMode;
   s.linkBoxFocused = app.linkBoxFocused;
 
+  s.enabled = enabledElementsOf(app);
   s.hoverId = app.hoverId;
   s.pressedId = app.pressedId;
   s.focusId = app.focusId;
@@ -60,12 +86,10 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   s.preview.titlePending = p.titlePending;
   s.preview.detailsPending = p.detailsPending;
   s.preview.unavailable = p.unavailable;
-  s.preview.title = p.title;
-  s.preview.channel = p.channel;
-  s.preview.durationSeconds = p.durationSeconds;
-  s.preview.viewCount = p.viewCount;
-  s.preview.height = p.height;
-  s.preview.thumb = thumbViewOf(p.thumb);
+  viewVideo(p, s.preview);
+
+  s.results.resize(app.results.size());
+  for (std::size_t i = 0; i < app.results.size(); ++i) viewVideo(app.results[i], s.results[i]);
 
   s.clockMs = clockMs;
   return s;

@@ -2,30 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
+#include "pipeline/format_tables.h"
 #include "render/brand.h"
-#include "render/seam.h"
 
 namespace tarnwick {
 namespace {
-
-// Language fields the layout measures.
-enum Field {
-  kTextNativeName = 1,
-  kTextPaste = 7,
-  kTextDownload = 8,
-  kTextCancel = 9,
-  kTextVideo = 10,
-  kTextAudio = 11,
-  kTextWholePlaylist = 12,
-  kTextBest = 15,
-  kTextChange = 16,
-  kTextOpen = 17,
-  kTextShowInFolder = 18,
-  kTextClear = 20,
-  kTextSearch = 43,
-  kTextSearching = 44,
-};
 
 struct Pass {
   const FrameState& state;
@@ -44,7 +27,7 @@ void layoutHeader(const Pass& p) {
   o.brandRect = {L + 48, 18, L + 48 + p.w(brand::kProductName, TextFormat::brand), 54};
   const float badgeLeft = o.brandRect.right + 10;
   o.badgeRect = {badgeLeft, 27, badgeLeft + p.w(brand::kBadge, TextFormat::badge) + 16, 45};
-  o.languageButtonRect = {R - (p.w(kTextNativeName, TextFormat::label) + 74), 19, R, 53};
+  o.languageButtonRect = {R - (p.w(fieldNativeName, TextFormat::label) + 74), 19, R, 53};
   o.headlineRect = {L, 64, R, 112};
   o.subtitleRect = {L, 112, R, 136};
 }
@@ -60,37 +43,37 @@ void layoutControls(const Pass& p, float y0) {
   const float y1 = y0 + 84;
 
   const float action =
-      std::max({176.0f, p.w(kTextDownload, TextFormat::label) + 68, p.w(kTextCancel, TextFormat::label) + 68,
-                p.w(kTextSearch, TextFormat::label) + 68, p.w(kTextSearching, TextFormat::label) + 68});
+      std::max({176.0f, p.w(fieldDownload, TextFormat::label) + 68, p.w(fieldCancel, TextFormat::label) + 68,
+                p.w(fieldSearch, TextFormat::label) + 68, p.w(fieldSearching, TextFormat::label) + 68});
   o.actionButtonRect = {IR - action, y0 + 18, IR, y0 + 68};
   o.linkFieldRect = {IL, y0 + 18, o.actionButtonRect.left - 10, y0 + 68};
   o.linkIconRect = {IL + 12, y0 + 18, IL + 38, y0 + 68};
   const float pasteRight = o.linkFieldRect.right - 8;
-  o.pasteButtonRect = {pasteRight - (p.w(kTextPaste, TextFormat::small) + 48), y0 + 27, pasteRight, y0 + 59};
+  o.pasteButtonRect = {pasteRight - (p.w(fieldPaste, TextFormat::small) + 48), y0 + 27, pasteRight, y0 + 59};
   o.linkEditRect = {IL + 44, y0 + 32, o.pasteButtonRect.left - 10, y0 + 54};
 
-  o.videoModeRect = {IL, y1, IL + p.w(kTextVideo, TextFormat::label) + 60, y1 + 34};
+  o.videoModeRect = {IL, y1, IL + p.w(fieldVideo, TextFormat::label) + 60, y1 + 34};
   const float audioLeft = o.videoModeRect.right + 8;
-  o.audioModeRect = {audioLeft, y1, audioLeft + p.w(kTextAudio, TextFormat::label) + 60, y1 + 34};
+  o.audioModeRect = {audioLeft, y1, audioLeft + p.w(fieldAudio, TextFormat::label) + 60, y1 + 34};
   o.playlistSwitchRect = {IR - 38, y1 + 7, IR, y1 + 27};
-  o.playlistLabelRect = {o.playlistSwitchRect.left - 10 - p.w(kTextWholePlaylist, TextFormat::small), y1,
+  o.playlistLabelRect = {o.playlistSwitchRect.left - 10 - p.w(fieldWholePlaylist, TextFormat::small), y1,
                          o.playlistSwitchRect.left - 8, y1 + 34};
   o.playlistHitRect = {o.playlistLabelRect.left - 6, y1, IR + 4, y1 + 34};
 
-  o.formatChipCount = s.audioMode ? seam::kAudioFormatCount : seam::kVideoFormatCount;
+  o.formatChipCount = static_cast<int>(s.audioMode ? audioFormatCount : videoFormatCount);
   const float fb = layoutChipFlow(
       o.formatChipCount, [&](int i) { return formatChipLabel(s, i); }, IL, IR, y1 + 48, p.measure,
       o.formatChipRects.data());
   o.qualityLabelRect = {IL, fb + 16, IR, fb + 36};
-  o.qualityChipCount = s.audioMode ? seam::kBitrateCount : seam::kQualityCount;
+  o.qualityChipCount = static_cast<int>(s.audioMode ? bitrateCount : qualityCount);
   const float qb = layoutChipFlow(
       o.qualityChipCount, [&](int i) { return qualityChipLabel(s, i); }, IL, IR, fb + 44, p.measure,
       o.qualityChipRects.data());
 
   o.saveToLabelRect = {IL, qb + 16, IR, qb + 36};
-  o.openFolderRect = {IR - (p.w(kTextOpen, TextFormat::label) + 56), qb + 44, IR, qb + 84};
+  o.openFolderRect = {IR - (p.w(fieldOpenFolder, TextFormat::label) + 56), qb + 44, IR, qb + 84};
   const float changeRight = o.openFolderRect.left - 8;
-  o.changeFolderRect = {changeRight - (p.w(kTextChange, TextFormat::label) + 56), qb + 44, changeRight,
+  o.changeFolderRect = {changeRight - (p.w(fieldChangeFolder, TextFormat::label) + 56), qb + 44, changeRight,
                         qb + 84};
   o.folderPathRect = {IL, qb + 44, o.changeFolderRect.left - 10, qb + 84};
   o.mainCardRect = {L, y0, R, qb + 102};
@@ -107,14 +90,14 @@ void layoutControls(const Pass& p, float y0) {
   const float st = (s.preview.active ? o.previewCardRect.bottom : o.mainCardRect.bottom) + 14;
   o.statusCardRect = {L, st, R, st + 78};
   o.statusIconRect = {IL, st + 14, L + 42, st + 38};
-  o.statusRightRect = {IR - (p.w(kTextShowInFolder, TextFormat::label) + 24), st + 14, IR, st + 38};
+  o.statusRightRect = {IR - (p.w(fieldShowInFolder, TextFormat::label) + 24), st + 14, IR, st + 38};
   o.statusTextRect = {L + 52, st + 14, o.statusRightRect.left - 12, st + 38};
   o.progressTrackRect = {IL, st + 52, IR, st + 60};
 
   const float g = st + 92;
   o.logCardRect = {L, g, R, std::max(o.clientHeightDip - 44, g + 70)};
   o.logLabelRect = {IL, g + 10, L + 240, g + 32};
-  o.clearLogRect = {R - 12 - (p.w(kTextClear, TextFormat::small) + 44), g + 8, R - 12, g + 34};
+  o.clearLogRect = {R - 12 - (p.w(fieldClearLog, TextFormat::small) + 44), g + 8, R - 12, g + 34};
   o.logBoxRect = {L + 12, g + 40, R - 12, o.logCardRect.bottom - 12};
   o.logEditRect = {L + 24, g + 48, R - 18, o.logCardRect.bottom - 20};
 }
@@ -132,13 +115,17 @@ void layoutFooter(const Pass& p) {
 }  // namespace
 
 std::wstring formatChipLabel(const FrameState& state, int i) {
-  return std::wstring(state.audioMode ? seam::audioFormatLabel(i) : seam::videoFormatLabel(i));
+  const auto row = static_cast<std::size_t>(i);
+  if (i < 0 || row >= (state.audioMode ? audioFormatCount : videoFormatCount)) return {};
+  return state.audioMode ? audioFormatTable[row].label : videoFormatTable[row].label;
 }
 
 std::wstring qualityChipLabel(const FrameState& state, int i) {
-  if (state.audioMode) return std::to_wstring(seam::bitrateKbps(i)) + L"k";
-  if (i == 0) return std::wstring(uiField(state, kTextBest));
-  return std::wstring(seam::qualityLabel(i));
+  const auto row = static_cast<std::size_t>(i);
+  if (i < 0 || row >= (state.audioMode ? bitrateCount : qualityCount)) return {};
+  if (state.audioMode) return std::to_wstring(bitrateTable[row]) + L"k";
+  const std::optional<std::wstring>& label = qualityTable[row].label;
+  return label ? *label : std::wstring(uiField(state, fieldBest));  // row 0, best available
 }
 
 MainLayout layoutMainWindow(const FrameState& state, float width, float height, const TextMeasure& measure) {
@@ -161,54 +148,54 @@ MainLayout layoutMainWindow(const FrameState& state, float width, float height, 
 }
 
 ElementId hitTestMain(const MainLayout& o, const FrameState& s, float x, float y) {
-  using namespace element;
-  const bool downloading = s.jobState == 2;
-  if (o.languageButtonRect.contains(x, y)) return kLanguage;
-  if (o.pasteButtonRect.contains(x, y) && !downloading) return kPaste;
-  if (o.actionButtonRect.contains(x, y) && (!s.searching || downloading)) return kAction;
-  if (!downloading) {
-    if (o.videoModeRect.contains(x, y)) return kVideoMode;
-    if (o.audioModeRect.contains(x, y)) return kAudioMode;
-    if (o.playlistHitRect.contains(x, y)) return kPlaylist;
-  }
+  // The first enabled element under the point wins; a disabled one does not stop the scan.
+  const auto hit = [&](const RectF& rect, ElementId id) {
+    return rect.contains(x, y) && s.enabled.contains(id);
+  };
+  const std::pair<const RectF&, ElementId> before[] = {
+      {o.languageButtonRect, ElementId::language}, {o.pasteButtonRect, ElementId::paste},
+      {o.actionButtonRect, ElementId::download},   {o.videoModeRect, ElementId::videoMode},
+      {o.audioModeRect, ElementId::audioMode},     {o.playlistHitRect, ElementId::playlist}};
+  for (const auto& [rect, id] : before)
+    if (hit(rect, id)) return id;
   for (int i = 0; i < o.formatChipCount; ++i)
-    if (o.formatChipRects[i].contains(x, y) && isElementEnabled(s, formatChipId(i))) return formatChipId(i);
+    if (hit(o.formatChipRects[i], formatChipId(i))) return formatChipId(i);
   for (int i = 0; i < o.qualityChipCount; ++i)
-    if (o.qualityChipRects[i].contains(x, y) && isElementEnabled(s, qualityChipId(i)))
-      return qualityChipId(i);
-  if (o.changeFolderRect.contains(x, y) && !downloading) return kChangeFolder;
-  if (o.openFolderRect.contains(x, y)) return kOpenFolder;
-  if (o.statusRightRect.contains(x, y) && s.statusKind == 2 && s.hasOutputPath) return kShowInFolder;
-  if (o.clearLogRect.contains(x, y)) return kClearLog;
-  if (o.footerLinkRect.contains(x, y)) return kFooterLink;
-  return kNone;
+    if (hit(o.qualityChipRects[i], qualityChipId(i))) return qualityChipId(i);
+  const std::pair<const RectF&, ElementId> after[] = {{o.changeFolderRect, ElementId::changeFolder},
+                                                      {o.openFolderRect, ElementId::openFolder},
+                                                      {o.statusRightRect, ElementId::showInFolder},
+                                                      {o.clearLogRect, ElementId::clearLog},
+                                                      {o.footerLinkRect, ElementId::footerLink}};
+  for (const auto& [rect, id] : after)
+    if (hit(rect, id)) return id;
+  return ElementId::none;
 }
 
 std::optional<RectF> focusRingRect(const MainLayout& o, ElementId id) {
-  using namespace element;
   switch (id) {
-    case kLanguage:
+    case ElementId::language:
       return o.languageButtonRect;
-    case kPaste:
+    case ElementId::paste:
       return o.pasteButtonRect;
-    case kAction:
+    case ElementId::download:
       return o.actionButtonRect;
-    case kVideoMode:
+    case ElementId::videoMode:
       return o.videoModeRect;
-    case kAudioMode:
+    case ElementId::audioMode:
       return o.audioModeRect;
-    case kPlaylist:
+    case ElementId::playlist:
       return RectF{o.playlistLabelRect.left - 4, o.playlistSwitchRect.top - 4, o.playlistSwitchRect.right + 2,
                    o.playlistSwitchRect.bottom + 4};
-    case kChangeFolder:
+    case ElementId::changeFolder:
       return o.changeFolderRect;
-    case kOpenFolder:
+    case ElementId::openFolder:
       return o.openFolderRect;
-    case kShowInFolder:
+    case ElementId::showInFolder:
       return o.statusRightRect;
-    case kClearLog:
+    case ElementId::clearLog:
       return o.clearLogRect;
-    case kFooterLink:
+    case ElementId::footerLink:
       return o.footerLinkRect;
     default:
       break;

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "render/element_id.h"
 #include "render/frame_state.h"
 #include "render/geometry.h"
 #include "render/text_measure.h"

@@ -9,11 +9,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr int kTextShowInFolder = 18;
-constexpr int kTextLog = 19;
-constexpr int kTextClear = 20;
-constexpr int kTextUnavailable = 47;
-
 void paintStatusIcon(Canvas& canvas, int kind, const RectF& r) {
   switch (kind) {
     case 1:
@@ -85,7 +80,7 @@ void paintPreviewCard(Canvas& canvas, const FrameState& s, const MainLayout& o, 
   if (p.unavailable) {
     canvas.drawIcon(Icon::error, TextFormat::icon20, {title.left, title.top, title.left + 24, title.top + 26},
                     palette::accentWarm, 1);
-    canvas.drawText(uiField(s, kTextUnavailable), TextFormat::body,
+    canvas.drawText(uiField(s, fieldVideoUnavailable), TextFormat::body,
                     {title.left + 32, title.top, title.right, title.top + 26}, palette::errorText, 1,
                     TextAlign::leading);
     return;
@@ -129,19 +124,19 @@ void paintStatusCard(Canvas& canvas, const FrameState& s, const MainLayout& o) {
     const std::wstring percent = formatFixed(s.progress, 0) + L" %";
     canvas.drawText(percent, TextFormat::statusTitle, o.statusRightRect, palette::textPrimary, 1,
                     TextAlign::trailing);
-  } else if (s.statusKind == 2 && s.hasOutputPath) {
-    canvas.drawText(uiField(s, kTextShowInFolder), TextFormat::label, o.statusRightRect,
-                    s.hoverId == element::kShowInFolder ? palette::textPrimary : palette::accentText, 1,
+  } else if (s.enabled.contains(ElementId::showInFolder)) {  // a finished download with its file
+    canvas.drawText(uiField(s, fieldShowInFolder), TextFormat::label, o.statusRightRect,
+                    s.hoverId == ElementId::showInFolder ? palette::textPrimary : palette::accentText, 1,
                     TextAlign::trailing);
   }
   paintProgress(canvas, s, o);
 }
 
 void paintLogCard(Canvas& canvas, const FrameState& s, const MainLayout& o) {
-  canvas.drawText(uiField(s, kTextLog), TextFormat::section, o.logLabelRect, palette::textMuted, 0.85f,
+  canvas.drawText(uiField(s, fieldLogCaption), TextFormat::section, o.logLabelRect, palette::textMuted, 0.85f,
                   TextAlign::leading);
-  const bool hovered = s.hoverId == element::kClearLog;
-  canvas.drawIconLabel(o.clearLogRect, Icon::clearLog, uiField(s, kTextClear), TextFormat::small,
+  const bool hovered = s.hoverId == ElementId::clearLog;
+  canvas.drawIconLabel(o.clearLogRect, Icon::clearLog, uiField(s, fieldClearLog), TextFormat::small,
                        hovered ? palette::textPrimary : palette::textMuted, hovered ? 1.0f : 0.8f);
 }
 

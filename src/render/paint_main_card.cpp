@@ -1,27 +1,16 @@
 #include <cmath>
 
+#include "pipeline/format_tables.h"
 #include "render/painters.h"
 #include "render/palette.h"
-#include "render/seam.h"
 
 namespace tarnwick {
 namespace {
 
-enum Field {
-  kTextPaste = 7,
-  kTextDownload = 8,
-  kTextCancel = 9,
-  kTextVideo = 10,
-  kTextAudio = 11,
-  kTextWholePlaylist = 12,
-  kTextQuality = 13,
-  kTextSaveTo = 14,
-  kTextChange = 16,
-  kTextOpen = 17,
-  kTextLossless = 42,
-  kTextSearch = 43,
-  kTextSearching = 44,
-};
+bool losslessAudio(const FrameState& s) {
+  return s.audioMode && s.audioFormat >= 0 && s.audioFormat < static_cast<int>(audioFormatCount) &&
+         audioFormatTable[static_cast<std::size_t>(s.audioFormat)].lossless;
+}
 
 void paintLinkField(Canvas& canvas, const FrameState& s, const MainLayout& o) {
   const bool focused = s.linkBoxFocused && s.jobState != 2;
@@ -31,21 +20,21 @@ void paintLinkField(Canvas& canvas, const FrameState& s, const MainLayout& o) {
                      1);
   canvas.drawIcon(s.searchMode ? Icon::search : Icon::link, TextFormat::icon16, o.linkIconRect,
                   s.linkBoxFocused ? palette::textPrimary : palette::textMuted, 1);
-  drawGhostButton(canvas, o.pasteButtonRect, 10, Icon::paste, uiField(s, kTextPaste), TextFormat::small,
-                  lookOf(s, element::kPaste), false);
+  drawGhostButton(canvas, o.pasteButtonRect, 10, Icon::paste, uiField(s, fieldPaste), TextFormat::small,
+                  lookOf(s, ElementId::paste), false);
 }
 
 void paintActionButton(Canvas& canvas, const FrameState& s, const MainLayout& o) {
   const RectF& rect = o.actionButtonRect;
-  const ElementLook look = lookOf(s, element::kAction);
+  const ElementLook look = lookOf(s, ElementId::download);
   if (s.jobState == 2 || s.pendingRequest) {
-    drawGhostButton(canvas, rect, 14, Icon::cancel, uiField(s, kTextCancel), TextFormat::label, look, true);
+    drawGhostButton(canvas, rect, 14, Icon::cancel, uiField(s, fieldCancel), TextFormat::label, look, true);
     return;
   }
   if (s.searching) {
     canvas.fillAccentGradient(rect, 14);
     canvas.fillRound(rect, 14, palette::black, 0.2f);
-    const std::wstring_view text = uiField(s, kTextSearching);
+    const std::wstring_view text = uiField(s, fieldSearching);
     const float w = canvas.text().measureText(text, TextFormat::label);
     const float x0 = std::floor((rect.left + rect.right - (w + 24)) / 2);
     canvas.drawSpinner(x0 + 8, (rect.top + rect.bottom) / 2, 7);
@@ -59,16 +48,16 @@ void paintActionButton(Canvas& canvas, const FrameState& s, const MainLayout& o)
     canvas.fillRound(rect, 14, look.pressed ? palette::black : palette::white, look.pressed ? 0.08f : 0.10f);
   }
   if (s.searchMode) {
-    canvas.drawIconLabel(rect, Icon::search, uiField(s, kTextSearch), TextFormat::label, palette::white, 1);
+    canvas.drawIconLabel(rect, Icon::search, uiField(s, fieldSearch), TextFormat::label, palette::white, 1);
   } else {
-    canvas.drawIconLabel(rect, Icon::download, uiField(s, kTextDownload), TextFormat::label, palette::white,
+    canvas.drawIconLabel(rect, Icon::download, uiField(s, fieldDownload), TextFormat::label, palette::white,
                          1);
   }
 }
 
 void paintPlaylistToggle(Canvas& canvas, const FrameState& s, const MainLayout& o) {
-  const ElementLook look = lookOf(s, element::kPlaylist);
-  canvas.drawText(uiField(s, kTextWholePlaylist), TextFormat::small, o.playlistLabelRect,
+  const ElementLook look = lookOf(s, ElementId::playlist);
+  canvas.drawText(uiField(s, fieldWholePlaylist), TextFormat::small, o.playlistLabelRect,
                   look.hovered || s.wholePlaylist ? palette::textPrimary : palette::textMuted, look.opacity,
                   TextAlign::trailing);
   const RectF& sw = o.playlistSwitchRect;
@@ -90,10 +79,10 @@ void paintChips(Canvas& canvas, const FrameState& s, const MainLayout& o) {
     drawPill(canvas, o.formatChipRects[i], std::nullopt, formatChipLabel(s, i), lookOf(s, formatChipId(i)),
              selected);
   }
-  std::wstring caption(uiField(s, kTextQuality));
-  if (s.audioMode && seam::audioFormatLossless(s.audioFormat)) {
+  std::wstring caption(uiField(s, fieldQualityCaption));
+  if (losslessAudio(s)) {
     caption += L"  ·  ";
-    caption += uiField(s, kTextLossless);
+    caption += uiField(s, fieldLossless);
   }
   canvas.drawText(caption, TextFormat::section, o.qualityLabelRect, palette::textMuted, 0.85f,
                   TextAlign::leading);
@@ -105,8 +94,8 @@ void paintChips(Canvas& canvas, const FrameState& s, const MainLayout& o) {
 }
 
 void paintFolderRow(Canvas& canvas, const FrameState& s, const MainLayout& o) {
-  canvas.drawText(uiField(s, kTextSaveTo), TextFormat::section, o.saveToLabelRect, palette::textMuted, 0.85f,
-                  TextAlign::leading);
+  canvas.drawText(uiField(s, fieldSaveToCaption), TextFormat::section, o.saveToLabelRect, palette::textMuted,
+                  0.85f, TextAlign::leading);
   const RectF& box = o.folderPathRect;
   canvas.fillRound(box, 12, palette::fieldFill, 1);
   canvas.strokeRound(box, 12, palette::white, 0.10f, 1);
@@ -114,10 +103,10 @@ void paintFolderRow(Canvas& canvas, const FrameState& s, const MainLayout& o) {
                   palette::textMuted, 1);
   canvas.drawText(s.folder, TextFormat::body, {box.left + 44, box.top, box.right - 14, box.bottom},
                   palette::textPrimary, s.jobState == 2 ? 0.6f : 1.0f, TextAlign::leading);
-  drawGhostButton(canvas, o.changeFolderRect, 12, Icon::changeFolder, uiField(s, kTextChange),
-                  TextFormat::label, lookOf(s, element::kChangeFolder), false);
-  drawGhostButton(canvas, o.openFolderRect, 12, Icon::openFolder, uiField(s, kTextOpen), TextFormat::label,
-                  lookOf(s, element::kOpenFolder), false);
+  drawGhostButton(canvas, o.changeFolderRect, 12, Icon::changeFolder, uiField(s, fieldChangeFolder),
+                  TextFormat::label, lookOf(s, ElementId::changeFolder), false);
+  drawGhostButton(canvas, o.openFolderRect, 12, Icon::openFolder, uiField(s, fieldOpenFolder),
+                  TextFormat::label, lookOf(s, ElementId::openFolder), false);
 }
 
 }  // namespace
@@ -125,9 +114,9 @@ void paintFolderRow(Canvas& canvas, const FrameState& s, const MainLayout& o) {
 void paintMainCard(Canvas& canvas, const FrameState& s, const MainLayout& o) {
   paintLinkField(canvas, s, o);
   paintActionButton(canvas, s, o);
-  drawPill(canvas, o.videoModeRect, Icon::video, uiField(s, kTextVideo), lookOf(s, element::kVideoMode),
+  drawPill(canvas, o.videoModeRect, Icon::video, uiField(s, fieldVideo), lookOf(s, ElementId::videoMode),
            !s.audioMode);
-  drawPill(canvas, o.audioModeRect, Icon::audio, uiField(s, kTextAudio), lookOf(s, element::kAudioMode),
+  drawPill(canvas, o.audioModeRect, Icon::audio, uiField(s, fieldAudio), lookOf(s, ElementId::audioMode),
            s.audioMode);
   paintPlaylistToggle(canvas, s, o);
   paintChips(canvas, s, o);

@@ -10,9 +10,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr int kFieldSubtitle = 5;
-constexpr int kFieldNativeName = 1;
-
 // Draws `layout` at (x, y) twice: in the text colour outside [x0, x1] and with the accent
 // gradient inside it, so the emphasised words are filled with the gradient.
 void showWithEmphasis(cairo_t* cr, PangoLayout* layout, double x, double y, double x0, double x1,
@@ -53,12 +50,12 @@ void paintHeader(Canvas& canvas, const FrameState& state, const MainLayout& o) {
   canvas.drawText(brand::kBadge, TextFormat::badge, o.badgeRect, palette::textMuted, 1, TextAlign::center);
 
   const RectF& b = o.languageButtonRect;
-  const bool active = state.hoverId == element::kLanguage || state.langPopupOpen;
+  const bool active = state.hoverId == ElementId::language || state.langPopupOpen;
   canvas.fillRound(b, 12, palette::white, active ? 0.09f : 0.05f);
   canvas.strokeRound(b, 12, palette::white, active ? 0.20f : 0.10f, 1);
   canvas.drawIcon(Icon::globe, TextFormat::icon14, {b.left + 16, b.top, b.left + 32, b.bottom},
                   active ? palette::textPrimary : palette::textMuted, 1);
-  canvas.drawText(uiField(state, kFieldNativeName), TextFormat::label,
+  canvas.drawText(uiField(state, fieldNativeName), TextFormat::label,
                   {b.left + 40, b.top, b.right - 30, b.bottom}, palette::textPrimary, 1, TextAlign::leading);
   canvas.drawIcon(Icon::chevron, TextFormat::icon10, {b.right - 30, b.top, b.right - 14, b.bottom},
                   palette::textMuted, 1);
@@ -118,7 +115,7 @@ void paintHeadline(Canvas& canvas, const FrameState& state, const MainLayout& o)
     cairo_restore(cr);
   }
   if (o.compactLevel == 0) {
-    canvas.drawText(uiField(state, kFieldSubtitle), TextFormat::subtitle, o.subtitleRect, palette::textMuted,
+    canvas.drawText(uiField(state, fieldSubtitle), TextFormat::subtitle, o.subtitleRect, palette::textMuted,
                     1, TextAlign::center);
   }
 }
@@ -126,7 +123,7 @@ void paintHeadline(Canvas& canvas, const FrameState& state, const MainLayout& o)
 void paintFooter(Canvas& canvas, const FrameState& state, const MainLayout& o) {
   canvas.drawText(brand::kFooterNotice, TextFormat::small, o.footerTextRect, palette::textMuted, 0.8f,
                   TextAlign::leading);
-  const bool hovered = state.hoverId == element::kFooterLink;
+  const bool hovered = state.hoverId == ElementId::footerLink;
   canvas.drawText(brand::kWebAddress, TextFormat::small, o.footerLinkRect,
                   hovered ? palette::textPrimary : palette::accentText, 1, TextAlign::leading);
   if (hovered) {
@@ -136,7 +133,7 @@ void paintFooter(Canvas& canvas, const FrameState& state, const MainLayout& o) {
 }
 
 void paintFocusRing(Canvas& canvas, const FrameState& state, const MainLayout& o) {
-  if (!state.focusVisible || state.focusId == element::kNone || !state.mainWindowHasFocus) return;
+  if (!state.focusVisible || state.focusId == ElementId::none || !state.mainWindowHasFocus) return;
   const auto target = focusRingRect(o, state.focusId);
   if (!target) return;
   const RectF r = target->inflated(3);

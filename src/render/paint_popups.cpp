@@ -7,7 +7,7 @@ namespace tarnwick {
 
 void paintLanguagePopup(Canvas& canvas, const FrameState& s) {
   canvas.clear(palette::cardFill);
-  for (int i = 0; i < kLanguageCount; ++i) {
+  for (int i = 0; i < languageCount; ++i) {
     const float left = 6 + static_cast<float>(i / 9) * 176;
     const float top = 6 + static_cast<float>(i % 9) * 34;
     const RectF inner{left + 2, top + 1, left + 176 - 2, top + 34 - 1};

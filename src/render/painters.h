@@ -44,7 +44,7 @@ void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds);
 void drawLogo(Canvas& canvas, const RectF& rect);
 // Channel (when asked), views and resolution that exist, joined with "  ·  ".
 [[nodiscard]] std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool withChannel);
-// The status message and its detail.
+// The status message and its detail: the app's statusLine for the frame's language.
 [[nodiscard]] std::wstring buildStatusText(const FrameState& state);
 // The headline's three parts; field 4 falls back to ".".
 struct Headline {

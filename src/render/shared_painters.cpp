@@ -2,14 +2,13 @@
 #include <cmath>
 #include <numbers>
 
+#include "lookup/number_format.h"
 #include "render/painters.h"
 #include "render/palette.h"
-#include "render/seam.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr int kFieldViews = 46;
 constexpr std::wstring_view kSeparator = L"  ·  ";
 
 std::wstring resolutionLabel(int height) {
@@ -19,19 +18,11 @@ std::wstring resolutionLabel(int height) {
   return std::to_wstring(height) + L"p";
 }
 
-// The first "{0}" replaced by `argument`.
-std::wstring withArgument(std::wstring_view pattern, std::wstring_view argument) {
-  std::wstring text(pattern);
-  const auto at = text.find(L"{0}");
-  if (at != std::wstring::npos) text.replace(at, 3, argument);
-  return text;
-}
-
 }  // namespace
 
 ElementLook lookOf(const FrameState& state, ElementId id) {
   ElementLook look;
-  look.enabled = isElementEnabled(state, id);
+  look.enabled = state.enabled.contains(id);
   look.hovered = look.enabled && state.hoverId == id;
   look.pressed = look.hovered && state.pressedId == id;
   look.opacity = look.enabled ? 1.0f : 0.4f;
@@ -91,7 +82,7 @@ void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, c
 
 void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds) {
   if (!(seconds > 0)) return;
-  const std::wstring text = seam::formatDuration(seconds);
+  const std::wstring text = formatDuration(seconds);
   const float w = canvas.text().measureText(text, TextFormat::badgeSmall);
   const RectF badge{rect.right - 5 - (w + 10), rect.bottom - 5 - 18, rect.right - 5, rect.bottom - 5};
   canvas.fillRound(badge, 5, palette::black, 0.78f);
@@ -123,25 +114,20 @@ std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool 
     line += part;
   };
   if (withChannel && !info.channel.empty()) add(info.channel);
-  if (info.viewCount >= 0) add(withArgument(uiField(state, kFieldViews), seam::formatCount(info.viewCount)));
+  if (info.viewCount >= 0) add(replacePlaceholder(uiField(state, fieldViews), formatCount(info.viewCount)));
   if (info.height > 0) add(resolutionLabel(info.height));
   return line;
 }
 
 std::wstring buildStatusText(const FrameState& state) {
-  std::wstring text;
-  if (state.statusId >= 0) text = uiField(state, state.statusId + 2);
-  if (!state.statusDetail.empty()) {
-    if (!text.empty()) text += L"  ";
-    text += state.statusDetail;
-  }
-  return text;
+  return statusLineIn(state.language, state.statusId, state.statusDetail);
 }
 
 Headline buildHeadline(const FrameState& state) {
-  const std::wstring_view first = uiField(state, 2);
-  const std::wstring_view emphasis = uiField(state, 3);
-  const std::wstring_view last = state.text[4].data() ? uiField(state, 4) : std::wstring_view(L".");
+  const std::wstring_view first = uiField(state, fieldHeadlineStart);
+  const std::wstring_view emphasis = uiField(state, fieldHeadlineEmphasis);
+  const std::wstring_view last =
+      state.text[fieldHeadlineEnd].data() ? uiField(state, fieldHeadlineEnd) : std::wstring_view(L".");
   Headline headline;
   headline.text.append(first).append(emphasis).append(last);
   headline.emphasisStart = first.size();

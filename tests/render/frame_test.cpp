@@ -5,53 +5,25 @@
 #include "fontconfig_leaks.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
 #include <string>
 
 #include "frame_fixtures.h"
+#include "pixels.h"
 #include "render/offscreen.h"
 #include "render/painters.h"
 
 namespace tarnwick {
 namespace {
 
+using test::brightness;
+using test::countPixels;
 using test::englishState;
+using test::inkSpan;
+using test::isAccent;
+using test::Rgb;
+using test::rgbOf;
+using test::save;
 
-struct Rgb {
-  int r, g, b;
-};
-Rgb rgbOf(std::uint32_t argb) {
-  return {static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
-          static_cast<int>(argb & 0xFF)};
-}
-int brightness(std::uint32_t argb) {
-  const Rgb c = rgbOf(argb);
-  return c.r + c.g + c.b;
-}
-// Violet to pink: strong red and blue over a weaker green.
-bool isAccent(std::uint32_t argb) {
-  const Rgb c = rgbOf(argb);
-  return c.r > 90 && c.b > 80 && c.g + 20 < c.r && c.g + 10 < c.b;
-}
-
-void save(const Image& image, const std::string& name) {
-  if (!std::getenv("TARNWICK_WRITE_FRAMES")) return;
-  const auto folder = std::filesystem::path(TARNWICK_TEST_BINARY_DIR) / "frames";
-  std::filesystem::create_directories(folder);
-  ASSERT_TRUE(image.writePng(folder / (name + ".png")));
-}
-
-// Pixels in `rect` (DIPs) that pass `test`.
-int countPixels(const Image& image, const RectF& rect, double scale,
-                const std::function<bool(std::uint32_t)>& test) {
-  int count = 0;
-  for (int y = dipToPx(rect.top, scale); y < dipToPx(rect.bottom, scale); ++y)
-    for (int x = dipToPx(rect.left, scale); x < dipToPx(rect.right, scale); ++x)
-      if (x >= 0 && y >= 0 && x < image.width && y < image.height && test(image.at(x, y))) ++count;
-  return count;
-}
 int maxBrightness(const Image& image, const RectF& rect) {
   int best = 0;
   countPixels(image, rect, 1, [&best](std::uint32_t c) {
@@ -62,20 +34,6 @@ int maxBrightness(const Image& image, const RectF& rect) {
 }
 int brightPixels(const Image& image, const RectF& rect, double scale = 1) {
   return countPixels(image, rect, scale, [](std::uint32_t c) { return brightness(c) > 500; });
-}
-// Leftmost and rightmost columns (DIPs) in `rect` holding a pixel that passes `test`.
-std::pair<float, float> inkSpan(const Image& image, const RectF& rect,
-                                const std::function<bool(std::uint32_t)>& test) {
-  float first = -1;
-  float last = -1;
-  for (int x = static_cast<int>(rect.left); x < static_cast<int>(rect.right); ++x)
-    for (int y = static_cast<int>(rect.top); y < static_cast<int>(rect.bottom); ++y)
-      if (test(image.at(x, y))) {
-        if (first < 0) first = static_cast<float>(x);
-        last = static_cast<float>(x);
-        break;
-      }
-  return {first, last};
 }
 
 class FrameTest : public ::testing::Test {
@@ -128,6 +86,7 @@ TEST_F(FrameTest, DownloadAt42PercentFillsTheTrackTo42Percent) {
   state.statusDetail = L"Downloading  3.2 MiB/s  ·  00:12 left";
   state.progress = 42;
   state.clockMs = 0;  // the sheen sits left of the track
+  test::applyEnabledRule(state);
   const Image image = render(state, "download_42");
   const RectF& track = layout.progressTrackRect;
   const float end = track.left + 0.42f * track.width();
@@ -159,9 +118,10 @@ TEST_F(FrameTest, IndeterminateProgressGlidesWithTheClock) {
   FrameState state = englishState();
   state.jobState = 2;
   state.statusKind = 1;
-  state.statusId = test::kStatusStarting;
+  state.statusId = statusText::starting;
   state.progress = -1;
   state.clockMs = 0;  // the segment rests at the left end
+  test::applyEnabledRule(state);
   Image image = render(state, "indeterminate_left");
   const RectF& track = layout.progressTrackRect;
   const float mid = (track.top + track.bottom) / 2;
@@ -179,9 +139,9 @@ TEST_F(FrameTest, IndeterminateProgressGlidesWithTheClock) {
 TEST_F(FrameTest, DoneShowsFullTrackAndShowInFolder) {
   FrameState state = englishState();
   state.statusKind = 2;
-  state.statusId = test::kStatusDone;
+  state.statusId = statusText::done;
   state.statusDetail = L"Big Buck Bunny.mp4";
-  state.hasOutputPath = true;
+  test::applyEnabledRule(state, true);
   const Image image = render(state, "done");
   const RectF& track = layout.progressTrackRect;
   const float mid = (track.top + track.bottom) / 2;
@@ -203,7 +163,7 @@ TEST_F(FrameTest, DoneShowsFullTrackAndShowInFolder) {
 TEST_F(FrameTest, ErrorIsRedWithPinkText) {
   FrameState state = englishState();
   state.statusKind = 3;
-  state.statusId = test::kStatusFailed;
+  state.statusId = statusText::failed;
   const Image image = render(state, "error");
   const auto red = [](std::uint32_t c) {
     const Rgb v = rgbOf(c);
@@ -227,6 +187,7 @@ TEST_F(FrameTest, PreviewWithThumbnailAndBadge) {
   state.preview.viewCount = 12345678;
   state.preview.height = 2160;
   state.preview.thumb = test::makeThumb();
+  test::applyEnabledRule(state);
   const Image image = render(state, "preview", 900, 1000);
   const RectF& t = layout.thumbnailRect;
   const Rgb left = rgbOf(image.atDip(t.left + 30, t.top + 30, 1));
@@ -280,6 +241,7 @@ TEST_F(FrameTest, SearchModeAndSearching) {
       << std::hex << image.atDip((field.left + field.right) / 2, field.top, 1);
   state.searching = true;
   state.clockMs = 200;
+  test::applyEnabledRule(state);
   const Image searching = render(state, "searching");
   // The darkened gradient: the same spot is darker than the idle button.
   EXPECT_LT(brightness(searching.atDip(action.left + 6, (action.top + action.bottom) / 2, 1)),
@@ -292,6 +254,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
   state.audioMode = true;
   state.audioFormat = 3;  // FLAC
   state.bitrate = 0;
+  test::applyEnabledRule(state);
   const Image image = render(state, "audio_lossless");
   EXPECT_EQ(layout.qualityChipCount, 6);
   // The selected 320k chip and the others are dimmed.
@@ -302,6 +265,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
   // The caption grows by "  ·  lossless".
   FrameState lossy = state;
   lossy.audioFormat = 0;
+  test::applyEnabledRule(lossy);
   const Image mp3 = render(lossy, "audio_mp3");
   const auto caption = [](const Image& img, const RectF& r) {
     return inkSpan(img, r, [](std::uint32_t c) { return brightness(c) > 250; }).second;
@@ -315,7 +279,7 @@ TEST_F(FrameTest, LosslessAudioDimsTheBitrates) {
 
 TEST_F(FrameTest, ArabicTextKeepsItsVisualSide) {
   FrameState state = englishState();
-  test::applyArabic(state);
+  viewLanguage(state, 11);  // Arabic
   const Image image = render(state, "arabic");
   // The language name, the folder path and the status text start at the left of their boxes.
   const RectF name{layout.languageButtonRect.left + 40, layout.languageButtonRect.top,
@@ -337,7 +301,7 @@ TEST_F(FrameTest, ArabicTextKeepsItsVisualSide) {
 
 TEST_F(FrameTest, ChineseHeadlineStartsWithTheEmphasis) {
   FrameState state = englishState();
-  test::applyChinese(state);
+  viewLanguage(state, 16);  // Chinese
   const Image image = render(state, "chinese");
   const auto [left, right] =
       inkSpan(image, layout.headlineRect, [](std::uint32_t c) { return brightness(c) > 250; });
@@ -376,7 +340,7 @@ TEST_F(FrameTest, ScaleTwoDrawsTheSameFrameAtDoubleSize) {
 
 TEST_F(FrameTest, FocusRingSurroundsTheFocusedElement) {
   FrameState state = englishState();
-  state.focusId = element::kOpenFolder;
+  state.focusId = ElementId::openFolder;
   state.focusVisible = true;
   state.mainWindowHasFocus = true;
   const Image image = render(state, "focus_ring");
@@ -391,6 +355,7 @@ TEST_F(FrameTest, StaticLayerIsBuiltOncePerSize) {
   FrameState state = englishState();
   state.jobState = 2;
   state.statusKind = 1;
+  test::applyEnabledRule(state);
   for (int i = 0; i < 3; ++i) {
     state.clockMs = 100 * i;
     (void)renderer.renderMainWindow(state, 900, 860, 1);

@@ -111,6 +111,8 @@ TEST(MainLayout, AudioModeHasEightFormatsAndSixBitrates) {
   EXPECT_EQ(formatChipLabel(state, 7), L"WMA");
   EXPECT_EQ(qualityChipLabel(state, 0), L"320k");
   EXPECT_EQ(qualityChipLabel(state, 5), L"64k");
+  EXPECT_EQ(qualityChipLabel(state, 6), L"");  // past the table: no chip, no "0k"
+  EXPECT_EQ(formatChipLabel(state, 8), L"");
   state.audioMode = false;
   o = layoutMainWindow(state, 900, 860, measure);
   EXPECT_EQ(o.formatChipCount, 10);
@@ -118,6 +120,8 @@ TEST(MainLayout, AudioModeHasEightFormatsAndSixBitrates) {
   EXPECT_EQ(qualityChipLabel(state, 0), L"Best");
   EXPECT_EQ(qualityChipLabel(state, 4), L"1080p");
   EXPECT_EQ(formatChipLabel(state, 9), L"WMV");
+  EXPECT_EQ(formatChipLabel(state, -1), L"");
+  EXPECT_EQ(qualityChipLabel(state, 10), L"");
 }
 
 TEST(MainLayout, NarrowColumnWrapsChipsAndGrowsTheCard) {
@@ -168,37 +172,40 @@ TEST(HitTest, RightAndBottomEdgesAreOutside) {
   const FrameState state = englishState();
   const MainLayout o = layoutMainWindow(state, 900, 860, measure);
   const RectF b = o.openFolderRect;
-  EXPECT_EQ(hitTestMain(o, state, b.left, b.top), element::kOpenFolder);
-  EXPECT_EQ(hitTestMain(o, state, b.right - 0.01f, b.bottom - 0.01f), element::kOpenFolder);
-  EXPECT_NE(hitTestMain(o, state, b.right, b.top + 5), element::kOpenFolder);
-  EXPECT_NE(hitTestMain(o, state, b.left + 5, b.bottom), element::kOpenFolder);
-  EXPECT_EQ(hitTestMain(o, state, 2, 2), element::kNone);
+  EXPECT_EQ(hitTestMain(o, state, b.left, b.top), ElementId::openFolder);
+  EXPECT_EQ(hitTestMain(o, state, b.right - 0.01f, b.bottom - 0.01f), ElementId::openFolder);
+  EXPECT_NE(hitTestMain(o, state, b.right, b.top + 5), ElementId::openFolder);
+  EXPECT_NE(hitTestMain(o, state, b.left + 5, b.bottom), ElementId::openFolder);
+  EXPECT_EQ(hitTestMain(o, state, 2, 2), ElementId::none);
+}
+
+// The element under the centre of `r`.
+ElementId hitAtCentre(const MainLayout& o, const FrameState& state, const RectF& r) {
+  return hitTestMain(o, state, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 TEST(HitTest, EveryElementIsFoundWhileIdle) {
   const CharMeasure measure;
   FrameState state = englishState();
   state.statusKind = 2;
-  state.hasOutputPath = true;
+  test::applyEnabledRule(state, true);
   const MainLayout o = layoutMainWindow(state, 900, 860, measure);
-  auto centre = [&](const RectF& r) {
-    return hitTestMain(o, state, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  };
-  EXPECT_EQ(centre(o.languageButtonRect), element::kLanguage);
-  EXPECT_EQ(centre(o.pasteButtonRect), element::kPaste);
-  EXPECT_EQ(centre(o.actionButtonRect), element::kAction);
-  EXPECT_EQ(centre(o.videoModeRect), element::kVideoMode);
-  EXPECT_EQ(centre(o.audioModeRect), element::kAudioMode);
-  EXPECT_EQ(centre(o.playlistLabelRect), element::kPlaylist);
-  EXPECT_EQ(centre(o.playlistSwitchRect), element::kPlaylist);
+  const auto centre = [&](const RectF& r) { return hitAtCentre(o, state, r); };
+  EXPECT_EQ(centre(o.languageButtonRect), ElementId::language);
+  EXPECT_EQ(centre(o.pasteButtonRect), ElementId::paste);
+  EXPECT_EQ(centre(o.actionButtonRect), ElementId::download);
+  EXPECT_EQ(centre(o.videoModeRect), ElementId::videoMode);
+  EXPECT_EQ(centre(o.audioModeRect), ElementId::audioMode);
+  EXPECT_EQ(centre(o.playlistLabelRect), ElementId::playlist);
+  EXPECT_EQ(centre(o.playlistSwitchRect), ElementId::playlist);
   EXPECT_EQ(centre(o.formatChipRects[3]), formatChipId(3));
   EXPECT_EQ(centre(o.qualityChipRects[9]), qualityChipId(9));
-  EXPECT_EQ(centre(o.changeFolderRect), element::kChangeFolder);
-  EXPECT_EQ(centre(o.statusRightRect), element::kShowInFolder);
-  EXPECT_EQ(centre(o.clearLogRect), element::kClearLog);
-  EXPECT_EQ(centre(o.footerLinkRect), element::kFooterLink);
-  EXPECT_EQ(centre(o.footerTextRect), element::kNone);  // only the address is a link
-  EXPECT_EQ(centre(o.linkEditRect), element::kNone);
+  EXPECT_EQ(centre(o.changeFolderRect), ElementId::changeFolder);
+  EXPECT_EQ(centre(o.statusRightRect), ElementId::showInFolder);
+  EXPECT_EQ(centre(o.clearLogRect), ElementId::clearLog);
+  EXPECT_EQ(centre(o.footerLinkRect), ElementId::footerLink);
+  EXPECT_EQ(centre(o.footerTextRect), ElementId::none);  // only the address is a link
+  EXPECT_EQ(centre(o.linkEditRect), ElementId::none);
 }
 
 TEST(HitTest, WhileDownloadingOnlyLanguageCancelOpenClearAndFooterAnswer) {
@@ -206,28 +213,27 @@ TEST(HitTest, WhileDownloadingOnlyLanguageCancelOpenClearAndFooterAnswer) {
   FrameState state = englishState();
   state.jobState = 2;
   state.statusKind = 1;
+  test::applyEnabledRule(state);
   const MainLayout o = layoutMainWindow(state, 900, 860, measure);
-  auto centre = [&](const RectF& r) {
-    return hitTestMain(o, state, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  };
-  EXPECT_EQ(centre(o.pasteButtonRect), element::kNone);
-  EXPECT_EQ(centre(o.videoModeRect), element::kNone);
-  EXPECT_EQ(centre(o.audioModeRect), element::kNone);
-  EXPECT_EQ(centre(o.playlistSwitchRect), element::kNone);
-  EXPECT_EQ(centre(o.formatChipRects[0]), element::kNone);
-  EXPECT_EQ(centre(o.qualityChipRects[0]), element::kNone);
-  EXPECT_EQ(centre(o.changeFolderRect), element::kNone);
-  EXPECT_EQ(centre(o.statusRightRect), element::kNone);
-  EXPECT_EQ(centre(o.actionButtonRect), element::kAction);
-  EXPECT_EQ(centre(o.openFolderRect), element::kOpenFolder);
-  EXPECT_EQ(centre(o.languageButtonRect), element::kLanguage);
-  EXPECT_EQ(centre(o.clearLogRect), element::kClearLog);
-  EXPECT_EQ(centre(o.footerLinkRect), element::kFooterLink);
+  const auto centre = [&](const RectF& r) { return hitAtCentre(o, state, r); };
+  const std::pair<const char*, RectF> dead[] = {
+      {"paste", o.pasteButtonRect},     {"video", o.videoModeRect},
+      {"audio", o.audioModeRect},       {"playlist", o.playlistSwitchRect},
+      {"format", o.formatChipRects[0]}, {"quality", o.qualityChipRects[0]},
+      {"change", o.changeFolderRect},   {"showInFolder", o.statusRightRect}};
+  for (const auto& [name, rect] : dead) EXPECT_EQ(centre(rect), ElementId::none) << name;
+  EXPECT_EQ(centre(o.actionButtonRect), ElementId::download);
+  EXPECT_EQ(centre(o.openFolderRect), ElementId::openFolder);
+  EXPECT_EQ(centre(o.languageButtonRect), ElementId::language);
+  EXPECT_EQ(centre(o.clearLogRect), ElementId::clearLog);
+  EXPECT_EQ(centre(o.footerLinkRect), ElementId::footerLink);
   // A search running beside the download does not take the Cancel button away.
   state.searching = true;
-  EXPECT_EQ(centre(o.actionButtonRect), element::kAction);
+  test::applyEnabledRule(state);
+  EXPECT_EQ(centre(o.actionButtonRect), ElementId::download);
   state.jobState = 0;
-  EXPECT_EQ(centre(o.actionButtonRect), element::kNone);
+  test::applyEnabledRule(state);
+  EXPECT_EQ(centre(o.actionButtonRect), ElementId::none);
 }
 
 TEST(HitTest, DisabledChipsAreSkipped) {
@@ -235,20 +241,21 @@ TEST(HitTest, DisabledChipsAreSkipped) {
   FrameState state = englishState();
   state.preview.active = true;
   state.preview.height = 720;
+  test::applyEnabledRule(state);
   MainLayout o = layoutMainWindow(state, 900, 1000, measure);
-  auto centre = [&](const RectF& r) {
-    return hitTestMain(o, state, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  };
-  for (int row = 1; row <= 4; ++row) EXPECT_EQ(centre(o.qualityChipRects[row]), element::kNone) << row;
+  const auto centre = [&](const RectF& r) { return hitAtCentre(o, state, r); };
+  for (int row = 1; row <= 4; ++row) EXPECT_EQ(centre(o.qualityChipRects[row]), ElementId::none) << row;
   EXPECT_EQ(centre(o.qualityChipRects[0]), qualityChipId(0));  // Best is never capped
   EXPECT_EQ(centre(o.qualityChipRects[5]), qualityChipId(5));  // 720p fits
   // Lossless audio disables every bitrate chip.
   state.audioMode = true;
   state.audioFormat = 3;  // FLAC
+  test::applyEnabledRule(state);
   o = layoutMainWindow(state, 900, 1000, measure);
-  for (int i = 0; i < o.qualityChipCount; ++i) EXPECT_EQ(centre(o.qualityChipRects[i]), element::kNone);
+  for (int i = 0; i < o.qualityChipCount; ++i) EXPECT_EQ(centre(o.qualityChipRects[i]), ElementId::none);
   EXPECT_EQ(centre(o.formatChipRects[3]), formatChipId(3));
   state.audioFormat = 0;  // MP3
+  test::applyEnabledRule(state);
   EXPECT_EQ(centre(o.qualityChipRects[2]), qualityChipId(2));
 }
 
@@ -257,27 +264,42 @@ TEST(HitTest, ShowInFolderOnlyAfterADownloadWithAFile) {
   FrameState state = englishState();
   const MainLayout o = layoutMainWindow(state, 900, 860, measure);
   const RectF r = o.statusRightRect;
-  const float x = (r.left + r.right) / 2;
-  const float y = (r.top + r.bottom) / 2;
   state.statusKind = 2;
-  EXPECT_EQ(hitTestMain(o, state, x, y), element::kNone);
-  state.hasOutputPath = true;
-  EXPECT_EQ(hitTestMain(o, state, x, y), element::kShowInFolder);
+  test::applyEnabledRule(state);
+  EXPECT_EQ(hitAtCentre(o, state, r), ElementId::none);
+  test::applyEnabledRule(state, true);
+  EXPECT_EQ(hitAtCentre(o, state, r), ElementId::showInFolder);
   state.statusKind = 3;
-  EXPECT_EQ(hitTestMain(o, state, x, y), element::kNone);
+  test::applyEnabledRule(state, true);
+  EXPECT_EQ(hitAtCentre(o, state, r), ElementId::none);
+}
+
+TEST(HitTest, OnlyTheEnabledSetDecides) {
+  // The hit test reads nothing but the flags: an element the frame marks disabled is passed over
+  // even in a state where the app would enable it, and the scan goes on to what lies behind it.
+  const CharMeasure measure;
+  FrameState state = englishState();
+  const MainLayout o = layoutMainWindow(state, 900, 860, measure);
+  state.enabled.set(ElementId::openFolder, false);
+  EXPECT_EQ(hitAtCentre(o, state, o.openFolderRect), ElementId::none);
+  EXPECT_EQ(hitAtCentre(o, state, o.changeFolderRect), ElementId::changeFolder);
+  state.enabled = EnabledElements{};
+  EXPECT_EQ(hitAtCentre(o, state, o.languageButtonRect), ElementId::none);
+  state.enabled.set(ElementId::showInFolder, true);
+  EXPECT_EQ(hitAtCentre(o, state, o.statusRightRect), ElementId::showInFolder);
 }
 
 TEST(FocusRing, PlaylistRingSpansLabelAndSwitch) {
   const CharMeasure measure;
   const FrameState state = englishState();
   const MainLayout o = layoutMainWindow(state, 900, 860, measure);
-  const auto ring = focusRingRect(o, element::kPlaylist);
+  const auto ring = focusRingRect(o, ElementId::playlist);
   ASSERT_TRUE(ring);
   EXPECT_EQ(*ring, (RectF{o.playlistLabelRect.left - 4, o.playlistSwitchRect.top - 4,
                           o.playlistSwitchRect.right + 2, o.playlistSwitchRect.bottom + 4}));
   EXPECT_EQ(focusRingRect(o, formatChipId(2)), o.formatChipRects[2]);
-  EXPECT_EQ(focusRingRect(o, element::kOpenFolder), o.openFolderRect);
-  EXPECT_FALSE(focusRingRect(o, element::kNone));
+  EXPECT_EQ(focusRingRect(o, ElementId::openFolder), o.openFolderRect);
+  EXPECT_FALSE(focusRingRect(o, ElementId::none));
   EXPECT_FALSE(focusRingRect(o, formatChipId(10)));
 }
 

@@ -3,26 +3,16 @@
 
 #include "fontconfig_leaks.h"
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "frame_fixtures.h"
+#include "pixels.h"
 #include "render/offscreen.h"
 #include "render/painters.h"
 
 namespace tarnwick {
 namespace {
 
-int brightness(std::uint32_t c) {
-  return static_cast<int>(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF));
-}
-
-void save(const Image& image, const char* name) {
-  if (!std::getenv("TARNWICK_WRITE_FRAMES")) return;
-  const auto folder = std::filesystem::path(TARNWICK_TEST_BINARY_DIR) / "frames";
-  std::filesystem::create_directories(folder);
-  ASSERT_TRUE(image.writePng(folder / (std::string(name) + ".png")));
-}
+using test::brightness;
+using test::save;
 
 // Language cell i's inner rectangle.
 RectF languageCell(int i) {

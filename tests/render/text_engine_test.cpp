@@ -1,5 +1,5 @@
-// Fonts, measuring, the text primitive's alignment and ellipsis, the icon glyphs and the number
-// texts of the duration badge and the view counts.
+// Fonts, measuring, the text primitive's alignment and ellipsis, the icon glyphs, the duration
+// badge and the view counts.
 #include "render/text_engine.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,10 @@
 #include <set>
 #include <string>
 
+#include "frame_fixtures.h"
 #include "render/canvas.h"
 #include "render/icons.h"
-#include "render/seam.h"
+#include "render/painters.h"
 
 namespace tarnwick {
 namespace {
@@ -156,19 +157,34 @@ TEST_F(DrawnText, LayoutsAreReusedAcrossFramesAndDroppedWhenUnused) {
   EXPECT_EQ(engine.cachedLayouts(), 1u);
 }
 
-TEST(NumberTexts, DurationsAndViewCounts) {
-  EXPECT_EQ(seam::formatDuration(59.6), L"1:00");
-  EXPECT_EQ(seam::formatDuration(61), L"1:01");
-  EXPECT_EQ(seam::formatDuration(3600), L"1:00:00");
-  EXPECT_EQ(seam::formatDuration(36000), L"10:00:00");
-  EXPECT_EQ(seam::formatCount(999), L"999");
-  EXPECT_EQ(seam::formatCount(1000), L"1K");
-  EXPECT_EQ(seam::formatCount(1050), L"1.1K");
-  EXPECT_EQ(seam::formatCount(1500), L"1.5K");
-  EXPECT_EQ(seam::formatCount(999999), L"1000K");
-  EXPECT_EQ(seam::formatCount(2000000), L"2M");
-  EXPECT_EQ(seam::formatCount(12345678), L"12.3M");
-  EXPECT_EQ(seam::formatCount(3000000000), L"3B");
+// The badge and the meta line show the lookup layer's short forms of durations and view counts.
+TEST_F(DrawnText, DurationBadgeFitsItsTextAndIsAbsentWithoutADuration) {
+  const auto badgeLeft = [&](double seconds) {
+    draw(L"", TextAlign::leading);  // clears the surface
+    Canvas canvas(cr, engine, 1, 0);
+    drawDurationBadge(canvas, {0, 0, 300, 40}, seconds);
+    return ink().first;
+  };
+  const int minute = badgeLeft(59.6);  // "1:00": rounded half away from zero
+  ASSERT_GE(minute, 0);
+  EXPECT_EQ(badgeLeft(60), minute);
+  EXPECT_LT(badgeLeft(36000), minute - 15);  // "10:00:00"
+  EXPECT_EQ(badgeLeft(0), -1);
+  EXPECT_EQ(badgeLeft(-1), -1);
+}
+
+TEST(NumberTexts, MetaLineShowsShortViewCounts) {
+  const FrameState state = test::englishState();
+  const auto views = [&](long long count) {
+    MediaView hit;
+    hit.viewCount = count;
+    return buildMetaLine(state, hit, true);
+  };
+  // The short forms themselves are the lookup layer's (tests/lookup/number_format_test.cpp).
+  EXPECT_EQ(views(0), L"0 views");
+  EXPECT_EQ(views(1050), L"1.1K views");
+  EXPECT_EQ(views(3000000000), L"3B views");
+  EXPECT_EQ(views(-1), L"");
 }
 
 }  // namespace
