@@ -10,7 +10,7 @@
 #include "render/painters.h"
 #include "render/palette.h"
 #include "shell/channel_pump.h"
-#include "shell/frame_state_of.h"
+#include "render/frame_state_from_app.h"
 #include "shell/log_view.h"
 #include "shell/theme_css.h"
 #include "shell/window_geometry.h"
@@ -176,7 +176,7 @@ std::uint64_t MainWindow::clockMs() const {
 }
 
 void MainWindow::runLayout() {
-  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   layout_ = layoutMainWindow(frame, static_cast<float>(width_), static_cast<float>(height_), text_);
   state_.formatButtonCount = layout_.formatChipCount;
   state_.qualityButtonCount = layout_.qualityChipCount;
@@ -197,7 +197,7 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {
-  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
   if (area < 0) {
     paintMainWindow(canvas, frame, layout_, mainCache_);

@@ -2,7 +2,7 @@
 #include "app/lifecycle.h"
 #include "app/link_box.h"
 #include "app/window_input.h"
-#include "shell/frame_state_of.h"
+#include "render/frame_state_from_app.h"
 #include "shell/key_map.h"
 #include "shell/main_window.h"
 
@@ -59,7 +59,7 @@ void MainWindow::installInput() {
 }
 
 ElementId MainWindow::hitAt(double x, double y) {
-  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   return hitTestMain(layout_, frame, static_cast<float>(x), static_cast<float>(y));
 }
 

@@ -2,14 +2,14 @@
 #include "app/popups.h"
 #include "render/canvas.h"
 #include "render/painters.h"
-#include "shell/frame_state_of.h"
+#include "render/frame_state_from_app.h"
 #include "shell/key_map.h"
 #include "shell/main_window.h"
 
 namespace tarnwick {
 
 void MainWindow::paintPopup(cairo_t* cr, double width, double height, bool results) {
-  FrameState frame = frameStateOf(state_, mainWindowHasFocus(), clockMs());
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.view), frame.clockMs);
   if (results) {
     paintResultsPopup(canvas, frame, static_cast<float>(width), static_cast<float>(height), resultsCache_);

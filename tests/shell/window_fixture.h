@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "app/localization.h"
-#include "render/element_id.h"
+#include "app/app_state.h"
+#include "render/frame_state_from_app.h"
 #include "render/offscreen.h"
 #include "sandbox.h"
 #include "window_test.h"
@@ -24,9 +25,9 @@ namespace tarnwick::test {
 // The window as it opens in English (the settings' defaults).
 inline FrameState englishFrame() {
   FrameState frame;
-  for (int i = 0; i < kLanguageFieldCount; ++i) frame.text[i] = languageField(0, i);
-  for (int r = 0; r < kLanguageCount; ++r) frame.languageNames[r] = languageField(r, fieldNativeName);
+  viewLanguage(frame, 0);
   frame.quality = 4;
+  frame.enabled = enabledElementsOf(AppState{});
   return frame;
 }
 

@@ -55,9 +55,9 @@ TEST_F(WindowInputTest, tabWalksFromTheLinkBoxThroughTheDrawnElementsAndBack) {
   frame.linkBoxFocused = false;
   frame.focusVisible = true;
   frame.mainWindowHasFocus = true;
-  frame.focusId = element::kPaste;
+  frame.focusId = ElementId::paste;
   Image onPaste = expected.renderMainWindow(frame, 900, 860, 1.0);
-  frame.focusId = element::kFooterLink;
+  frame.focusId = ElementId::footerLink;
   Image onFooter = expected.renderMainWindow(frame, 900, 860, 1.0);
   const RectF paste = around(layout.pasteButtonRect, 6);
   const RectF footer = around(layout.footerLinkRect, 6);
@@ -86,7 +86,7 @@ TEST_F(WindowInputTest, theLanguageListChoosesByKeyboardAndEscapeKeepsTheLanguag
   frame.linkBoxFocused = true;
   Image english = expected.renderMainWindow(frame, 900, 860, 1.0);
   frame.language = 1;
-  for (int i = 0; i < kLanguageFieldCount; ++i) frame.text[i] = languageField(1, i);
+  viewLanguage(frame, 1);
   MainLayout germanLayout;
   Image german = expected.renderMainWindow(frame, 900, 860, 1.0, &germanLayout);
   // The headline area differs between the two languages wherever the layout puts it.
