@@ -8,7 +8,7 @@ namespace tarnwick::brand {
 inline constexpr std::wstring_view kProductName = L"Tarnwick";
 inline constexpr std::wstring_view kBadge = L"DESKTOP";
 // The footer: the notice (ending in its separator) followed by the web address, which is a link.
-inline constexpr std::wstring_view kFooterNotice = L"© 2025 Tarnwick  ·  ";
+inline constexpr std::wstring_view kFooterNotice = L"© 2026 Tarnwick  ·  ";
 inline constexpr std::wstring_view kWebAddress = L"tarnwick.app";
 
 }  // namespace tarnwick::brand
