@@ -98,6 +98,7 @@ MainWindow::~MainWindow() {
   state_.log.setObserver(nullptr);
   animation_.stop();
   linkCheck_.stop();
+  logScroll_.stop();
   languagePopup_.reset();
   resultsPopup_.reset();
   if (window_) {
@@ -192,8 +193,14 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
   out.animated[0] = logicalOf(layout_.statusCardRect);
   out.animated[1] = logicalOf(layout_.actionButtonRect);
   if (state_.preview.active) out.animated[2] = logicalOf(layout_.previewCardRect);
-  // Resizing or a language change shows the newest lines.
-  if (parts_.logView) scrollLogToEnd(parts_.logView);
+  // Resizing or a language change shows the newest lines. Scrolling moves the log's scroll bar,
+  // so it waits until this layout pass is over: a widget that changes while the window is being
+  // laid out is drawn before it has its new place.
+  if (parts_.logView && !logScroll_.running()) {
+    logScroll_.start(0, false, [this] {
+      if (parts_.logView) scrollLogToEnd(parts_.logView);
+    });
+  }
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {

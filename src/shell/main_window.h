@@ -129,6 +129,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   MainViewParts parts_;
   GlibTimer animation_;
   GlibTimer linkCheck_;
+  GlibTimer logScroll_;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;
