@@ -7,10 +7,10 @@
 #include "app/lifecycle.h"
 #include "app/messages.h"
 #include "render/canvas.h"
-#include "render/frame_state_from_app.h"
 #include "render/painters.h"
 #include "render/palette.h"
 #include "shell/channel_pump.h"
+#include "render/frame_state_from_app.h"
 #include "shell/log_view.h"
 #include "shell/theme_css.h"
 #include "shell/window_geometry.h"
@@ -95,7 +95,6 @@ MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
   alive_.reset();
-  if (startSource_ != 0) g_source_remove(startSource_);
   state_.log.setObserver(nullptr);
   animation_.stop();
   linkCheck_.stop();
@@ -144,9 +143,7 @@ bool MainWindow::create(GtkApplication* app) {
 
   state_.log.setObserver(this);
   startChannelPump([this](Message& message) { handleMessage(state_, *this, message); });
-  // Settings, the start-up paste and the setup job wait until the window is mapped; they still
-  // come before the first frame, which shows their results.
-  g_signal_connect(window, "map", G_CALLBACK(onFirstMap), this);
+  startApp(state_, *this);
   gtk_widget_grab_focus(parts_.linkEntry);
   return true;
 }
@@ -157,31 +154,8 @@ void MainWindow::present() {
   gtk_window_present(window_);
 }
 
-// Ahead of GTK's layout and paint (GDK_PRIORITY_REDRAW), after the map request has gone out.
-void MainWindow::onFirstMap(GtkWidget* window, gpointer self) {
-  auto* me = static_cast<MainWindow*>(self);
-  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(onFirstMap), self);
-  me->startSource_ = g_idle_add_full(G_PRIORITY_HIGH_IDLE + 10, startWhenMapped, self, nullptr);
-}
-
-gboolean MainWindow::startWhenMapped(gpointer self) {
-  auto* me = static_cast<MainWindow*>(self);
-  me->startSource_ = 0;
-  startApp(me->state_, *me);
-  return G_SOURCE_REMOVE;
-}
-
-void MainWindow::startIfPending() {
-  if (startSource_ == 0) return;
-  g_source_remove(startSource_);
-  startSource_ = 0;
-  startApp(state_, *this);
-}
-
 void MainWindow::onDestroy(GtkWidget*, gpointer self) {
   auto* me = static_cast<MainWindow*>(self);
-  if (me->startSource_ != 0) g_source_remove(me->startSource_);
-  me->startSource_ = 0;
   me->animation_.stop();
   me->linkCheck_.stop();
   me->state_.log.setObserver(nullptr);

@@ -115,10 +115,6 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
     };
   }
   static void onDestroy(GtkWidget*, gpointer self);
-  static void onFirstMap(GtkWidget* window, gpointer self);
-  static gboolean startWhenMapped(gpointer self);
-  // Runs the start that waits for the map now, for a close that comes first.
-  void startIfPending();
   static void onScaleChanged(GObject* window, GParamSpec*, gpointer self);
 
   AppState state_;
@@ -136,7 +132,6 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;
-  guint startSource_ = 0;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -147,7 +147,6 @@ void MainWindow::onActiveChanged(GObject*, GParamSpec*, gpointer data) {
 // The app decides: it may ask first, and closes the window itself through closeWindow.
 gboolean MainWindow::onCloseRequest(GtkWindow*, gpointer data) {
   MainWindow& me = self(data);
-  me.startIfPending();  // closing saves the settings, so they must have been loaded
   requestClose(me.state_, me);
   return TRUE;
 }
