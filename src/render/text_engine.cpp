@@ -11,16 +11,19 @@
 namespace tarnwick {
 namespace {
 
-bool fontMapHasFamily(PangoFontMap* map, std::string_view name) {
-  PangoFontFamily** families = nullptr;
-  int count = 0;
-  pango_font_map_list_families(map, &families, &count);
-  bool found = false;
-  for (int i = 0; i < count && !found; ++i) {
-    const char* familyName = pango_font_family_get_name(families[i]);
-    found = familyName != nullptr && g_ascii_strcasecmp(familyName, std::string(name).c_str()) == 0;
-  }
-  g_free(families);
+// One fontconfig match instead of listing every family: the font asked for comes back only when
+// the family is installed, anything else is a fallback of another family.
+bool contextHasFamily(PangoContext* context, std::string_view name) {
+  PangoFontDescription* wanted = pango_font_description_new();
+  pango_font_description_set_family(wanted, std::string(name).c_str());
+  PangoFont* font = pango_context_load_font(context, wanted);
+  pango_font_description_free(wanted);
+  if (!font) return false;
+  PangoFontDescription* got = pango_font_describe(font);
+  const char* family = pango_font_description_get_family(got);
+  const bool found = family != nullptr && g_ascii_strcasecmp(family, std::string(name).c_str()) == 0;
+  pango_font_description_free(got);
+  g_object_unref(font);
   return found;
 }
 
@@ -64,7 +67,7 @@ TextEngine::TextEngine() {
   pango_context_set_round_glyph_positions(context_, FALSE);
   pango_context_set_base_dir(context_, PANGO_DIRECTION_LTR);
 
-  families_ = chooseFontFamilies([map](std::string_view name) { return fontMapHasFamily(map, name); });
+  families_ = chooseFontFamilies([this](std::string_view name) { return contextHasFamily(context_, name); });
   for (int i = 0; i < kTextFormatCount; ++i) {
     const TextFormatSpec spec = textFormatSpec(static_cast<TextFormat>(i));
     PangoFontDescription* font = pango_font_description_new();
