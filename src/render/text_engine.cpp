@@ -69,11 +69,11 @@ TextEngine::TextEngine() {
 
   families_ = chooseFontFamilies([this](std::string_view name) { return contextHasFamily(context_, name); });
   for (int i = 0; i < kTextFormatCount; ++i) {
-    const TextFormatSpec spec = textFormatSpec(static_cast<TextFormat>(i));
+    const TextFormatSpec style = textFormatSpec(static_cast<TextFormat>(i));
     PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family(font, familyFor(families_, spec.role).c_str());
-    pango_font_description_set_weight(font, static_cast<PangoWeight>(spec.weight));
-    pango_font_description_set_absolute_size(font, spec.size * PANGO_SCALE);
+    pango_font_description_set_family(font, familyFor(families_, style.role).c_str());
+    pango_font_description_set_weight(font, static_cast<PangoWeight>(style.weight));
+    pango_font_description_set_absolute_size(font, style.size * PANGO_SCALE);
     fonts_[i] = font;
   }
 }
