@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -41,9 +42,12 @@ std::string homeFolder() {
 std::optional<std::string> readFileHead(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes(maxFileBytes, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  // Read in small steps: the cap is a limit, not a size to allocate for a file of 300 bytes.
+  std::string bytes;
+  char chunk[4096];
+  while (bytes.size() < maxFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
+    bytes.append(chunk, std::min(static_cast<std::size_t>(in.gcount()), maxFileBytes - bytes.size()));
+  }
   return bytes;
 }
 

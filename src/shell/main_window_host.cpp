@@ -104,10 +104,11 @@ void MainWindow::repaint() {
 }
 
 // The layout runs now, so that what the app reads next (chip counts, popup anchors) is current;
-// the native controls move in the allocation GTK runs before the next frame.
+// the native controls move in the allocation GTK runs before the next frame. Before the window
+// is shown nothing reads them, and its first allocation lays out anyway.
 void MainWindow::relayout() {
   if (!parts_.view) return;
-  runLayout();
+  if (gtk_widget_get_mapped(parts_.view)) runLayout();
   gtk_widget_queue_allocate(parts_.view);
   repaint();
 }

@@ -177,6 +177,18 @@ TEST(SettingsFile, CorruptFileOnDiskLoadsDefaults) {
   EXPECT_FALSE(saveSettings(sample()));
 }
 
+TEST(SettingsFile, AHugeFileLoadsWhatStandsAtItsHead) {
+  fs::create_directories(settingsFile().parent_path());
+  // The values fill the first chunks; a later line past the one-mebibyte cap is never read.
+  std::string text = "Quality=1\nLanguage=3\n" + std::string(5000, '#') + "\nBitrate=2\n";
+  text += std::string((1 << 20) - text.size() - 3, '#') + "\nQuality=2\n";
+  writeFile(settingsFile(), text);
+  Settings loaded = loadSettings();
+  EXPECT_EQ(loaded.quality, 1);
+  EXPECT_EQ(loaded.language, 3);
+  EXPECT_EQ(loaded.bitrate, 2);
+}
+
 TEST(SettingsFile, ASaveThatFailsHalfWayKeepsTheOldFile) {
   ASSERT_TRUE(saveSettings(sample()));
   const std::string before = readFile(settingsFile());
