@@ -14,6 +14,7 @@ packages=(
   build-essential cmake pkg-config git ca-certificates xz-utils
   libgtk-4-dev libcairo2-dev libpango1.0-dev libgdk-pixbuf-2.0-dev
   libcurl4-openssl-dev libarchive-dev libcpp-httplib-dev
+  libcurl4 libarchive13  # loaded at run time (libcurl.so.4, libarchive.so.13), not linked
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb xdotool xauth dbus dbus-daemon dbus-x11 imagemagick
   fonts-inter fonts-noto-core fonts-noto-cjk fonts-jetbrains-mono

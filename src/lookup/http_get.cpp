@@ -1,12 +1,10 @@
 #define TARNWICK_LOOKUP_INTERNAL
 #include "lookup/http_get.h"
 
-#include <curl/curl.h>
-
 #include <atomic>
 #include <chrono>
-#include <mutex>
 
+#include "base/curl_library.h"
 #include "base/text.h"
 #include "lookup/lookup_testing.h"
 
@@ -53,30 +51,24 @@ int checkProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, cu
   return now - transfer->lastData >= transfer->withoutDataLimit ? 1 : 0;
 }
 
-void initialiseOnce() {
-  // curl_global_init is not thread-safe in every libcurl; the workers may race to the first call.
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-void configure(CURL* curl, const std::string& url, Transfer& transfer) {
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tarnwick/1.0");
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for DNS time-outs
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+void configure(const CurlLibrary& libcurl, CURL* handle, const std::string& url, Transfer& transfer) {
+  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
+  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
+  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for DNS time-outs
+  libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
+  libcurl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  libcurl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkProgress);
+  libcurl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
   // Refuses at once when the server announces a larger body; appendChunk covers the rest.
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(httpBodyLimit));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendChunk);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  libcurl.easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(httpBodyLimit));
+  libcurl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendChunk);
+  libcurl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
 }
 
 }  // namespace
@@ -84,15 +76,16 @@ void configure(CURL* curl, const std::string& url, Transfer& transfer) {
 bool httpGet(std::wstring_view url, std::string& body, std::uint32_t* status) {
   body.clear();
   if (status) *status = 0;
-  initialiseOnce();
-  CURL* curl = curl_easy_init();
-  if (!curl) return false;
+  const CurlLibrary& libcurl = curlLibrary();
+  if (!libcurl.error.empty()) return false;  // the callers treat it as any other failed fetch
+  CURL* handle = libcurl.easy_init();
+  if (!handle) return false;
   Transfer transfer{&body, std::chrono::milliseconds(withoutDataMs.load())};
-  configure(curl, wideToUtf8(url), transfer);
-  CURLcode result = curl_easy_perform(curl);
+  configure(libcurl, handle, wideToUtf8(url), transfer);
+  CURLcode result = libcurl.easy_perform(handle);
   long code = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-  curl_easy_cleanup(curl);
+  libcurl.easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+  libcurl.easy_cleanup(handle);
   if (status) *status = static_cast<std::uint32_t>(code);
   // A transfer cut short (time-out, reset, over the limit) is a failure even with status 200:
   // the callers would otherwise decode half a picture or half a JSON text.

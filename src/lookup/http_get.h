@@ -17,7 +17,7 @@ inline constexpr std::size_t httpBodyLimit = std::size_t(32) << 20;
 // arrived. User agent "Tarnwick/1.0", redirects followed (at most a few), no cookies, TLS
 // verified, 15 s to connect and 15 s without data end the transfer. Whatever arrived stays in
 // `body` also when the answer is false (an error page, a truncated transfer); a body beyond
-// httpBodyLimit is abandoned at the limit.
+// httpBodyLimit is abandoned at the limit. Also false (status 0) when libcurl cannot be loaded.
 [[nodiscard]] bool httpGet(std::wstring_view url, std::string& body, std::uint32_t* status = nullptr);
 
 }  // namespace tarnwick

@@ -1,14 +1,12 @@
 #include "setup/archive_unpack.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <memory>
 #include <vector>
 
 #include "base/channel.h"
 #include "base/job_control.h"
 #include "base/text.h"
+#include "setup/archive_library.h"
 #include "setup/file_system.h"
 
 namespace tarnwick::setup {
@@ -29,7 +27,7 @@ std::vector<std::string_view> splitParts(std::string_view path, bool backslashTo
   return parts;
 }
 
-using ArchivePtr = std::unique_ptr<struct archive, decltype(&archive_read_free)>;
+using ArchivePtr = std::unique_ptr<struct archive, decltype(ArchiveLibrary::read_free)>;
 
 class Unpacker {
  public:
@@ -46,10 +44,16 @@ class Unpacker {
   bool checkLinksStayInside();
 
   void fail(const std::wstring& what) { postText(WM_APP_LOG, L"Error: " + label_ + L": " + what); }
+  // libarchive's own reason, or `otherwise` when it gives none.
+  void failReading(struct archive* reader, const char* otherwise) {
+    const char* why = libarchive_.error_string(reader);
+    fail(utf8ToWide(why ? why : otherwise) + L".");
+  }
   void failEntry(const std::string& name, const std::wstring& why) {
     fail(L"refused entry \"" + utf8ToWide(name) + L"\" (" + why + L").");
   }
 
+  const ArchiveLibrary& libarchive_ = archiveLibrary();
   fs::path archivePath_;
   fs::path root_;
   std::wstring label_;
@@ -57,30 +61,32 @@ class Unpacker {
 };
 
 UnpackResult Unpacker::run() {
+  if (!libarchive_.error.empty()) {
+    fail(utf8ToWide(libarchive_.error) + L".");
+    return UnpackResult::failed;
+  }
   std::error_code ec;
   root_ = fs::canonical(root_, ec);  // links above the folder are the user's own, not the archive's
   if (ec) {
     fail(L"could not write into the staging folder.");
     return UnpackResult::failed;
   }
-  ArchivePtr reader(archive_read_new(), archive_read_free);
-  archive_read_support_format_zip(reader.get());
-  archive_read_support_format_tar(reader.get());
-  archive_read_support_filter_xz(reader.get());
-  archive_read_support_filter_gzip(reader.get());
-  if (archive_read_open_filename(reader.get(), archivePath_.c_str(), blockSize) != ARCHIVE_OK) {
-    fail(utf8ToWide(archive_error_string(reader.get()) ? archive_error_string(reader.get()) : "cannot open") +
-         L".");
+  ArchivePtr reader(libarchive_.read_new(), libarchive_.read_free);
+  libarchive_.read_support_format_zip(reader.get());
+  libarchive_.read_support_format_tar(reader.get());
+  libarchive_.read_support_filter_xz(reader.get());
+  libarchive_.read_support_filter_gzip(reader.get());
+  if (libarchive_.read_open_filename(reader.get(), archivePath_.c_str(), blockSize) != ARCHIVE_OK) {
+    failReading(reader.get(), "cannot open");
     return UnpackResult::failed;
   }
   for (;;) {
     if (cancelRequested.load()) return UnpackResult::cancelled;
     struct archive_entry* entry = nullptr;
-    int status = archive_read_next_header(reader.get(), &entry);
+    int status = libarchive_.read_next_header(reader.get(), &entry);
     if (status == ARCHIVE_EOF) break;
     if (status < ARCHIVE_WARN) {
-      const char* why = archive_error_string(reader.get());
-      fail(utf8ToWide(why ? why : "damaged archive") + L".");
+      failReading(reader.get(), "damaged archive");
       return UnpackResult::failed;
     }
     if (!unpackEntry(reader.get(), entry)) return cancelled_ ? UnpackResult::cancelled : UnpackResult::failed;
@@ -89,11 +95,11 @@ UnpackResult Unpacker::run() {
 }
 
 bool Unpacker::unpackEntry(struct archive* reader, struct archive_entry* entry) {
-  const char* rawName = archive_entry_pathname(entry);
+  const char* rawName = libarchive_.entry_pathname(entry);
   const std::string name = rawName ? rawName : "";
   std::optional<std::string> relative = safeEntryPath(name);
   if (!relative) {
-    if (!name.empty() && safeEntryPath(name + "/x") && archive_entry_filetype(entry) == AE_IFDIR)
+    if (!name.empty() && safeEntryPath(name + "/x") && libarchive_.entry_filetype(entry) == AE_IFDIR)
       return true;  // "./": the folder itself
     failEntry(name, L"it would land outside the folder");
     return false;
@@ -104,7 +110,7 @@ bool Unpacker::unpackEntry(struct archive* reader, struct archive_entry* entry) 
   }
   const fs::path place = root_ / *relative;
 
-  if (const char* hardlink = archive_entry_hardlink(entry)) {
+  if (const char* hardlink = libarchive_.entry_hardlink(entry)) {
     std::optional<std::string> source = safeEntryPath(hardlink);
     std::error_code ec;
     if (!source || !prepareParent(*source) || !fs::is_regular_file(fs::symlink_status(root_ / *source, ec))) {
@@ -118,14 +124,14 @@ bool Unpacker::unpackEntry(struct archive* reader, struct archive_entry* entry) 
   }
 
   std::error_code ec;
-  switch (archive_entry_filetype(entry)) {
+  switch (libarchive_.entry_filetype(entry)) {
     case AE_IFDIR:
       if (!clearPlace(place, true)) return false;
       if (!fs::is_directory(fs::symlink_status(place, ec))) fs::create_directory(place, ec);
       if (ec) fail(L"could not write \"" + utf8ToWide(*relative) + L"\".");
       return !ec;
     case AE_IFLNK: {
-      const char* target = archive_entry_symlink(entry);
+      const char* target = libarchive_.entry_symlink(entry);
       if (!target || !linkStaysInside(*relative, target)) {
         failEntry(name, L"it links outside the folder");
         return false;
@@ -137,7 +143,7 @@ bool Unpacker::unpackEntry(struct archive* reader, struct archive_entry* entry) 
     }
     case AE_IFREG:
       if (!clearPlace(place, false)) return false;
-      return writeFile(reader, place, archive_entry_perm(entry));
+      return writeFile(reader, place, libarchive_.entry_perm(entry));
     default:
       return true;  // devices, pipes and sockets have no place in a tool's folder
   }
@@ -195,11 +201,10 @@ bool Unpacker::writeFile(struct archive* reader, const fs::path& place, mode_t m
       break;
     }
     // archive_read_data fills the holes of sparse entries with zeros.
-    la_ssize_t n = archive_read_data(reader, buffer.data(), buffer.size());
+    la_ssize_t n = libarchive_.read_data(reader, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
-      const char* why = archive_error_string(reader);
-      fail(utf8ToWide(why ? why : "damaged archive") + L".");
+      failReading(reader, "damaged archive");
       ok = false;
       break;
     }

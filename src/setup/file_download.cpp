@@ -1,13 +1,11 @@
 #include "setup/file_download.h"
 
-#include <curl/curl.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 
 #include "base/channel.h"
+#include "base/curl_library.h"
 #include "base/job_control.h"
 #include "base/text.h"
 #include "setup/file_system.h"
@@ -25,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 // State of one transfer; lives on downloadFile's stack. libcurl calls back on the same thread.
 struct Transfer {
-  CURL* curl = nullptr;
+  const CurlLibrary* libcurl = nullptr;
+  CURL* handle = nullptr;
   std::FILE* file = nullptr;
   std::wstring displayName;
   int lastPermille = -1;
@@ -43,9 +42,9 @@ bool isSuccessStatus(long status) {
   return status >= 200 && status <= 299;
 }
 
-long responseStatus(CURL* curl) {
+long responseStatus(const Transfer& t) {
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  t.libcurl->easy_getinfo(t.handle, CURLINFO_RESPONSE_CODE, &status);
   return status;
 }
 
@@ -53,7 +52,7 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
   auto& t = *static_cast<Transfer*>(user);
   // Redirect bodies never reach this callback, so any other status here is the final answer:
   // its body (an error page) is not what we asked for.
-  if (long status = responseStatus(t.curl); !isSuccessStatus(status)) {
+  if (long status = responseStatus(t); !isSuccessStatus(status)) {
     t.refusedStatus = status;
     return 0;
   }
@@ -98,7 +97,7 @@ int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
     return 1;
   }
   // Without a length the bar stays indeterminate; an error page's length is no progress either.
-  if (total <= 0 || !isSuccessStatus(responseStatus(t.curl))) return 0;
+  if (total <= 0 || !isSuccessStatus(responseStatus(t))) return 0;
   int permille = static_cast<int>(static_cast<double>(now) * 1000.0 / static_cast<double>(total));
   permille = permille < 0 ? 0 : (permille > 1000 ? 1000 : permille);
   if (permille == t.lastPermille) return 0;  // the whole throttle: one post per tenth of a percent
@@ -109,32 +108,30 @@ int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
   return 0;
 }
 
-void initialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-void configure(CURL* curl, const std::string& url, Transfer& transfer) {
+void configure(const std::string& url, Transfer& transfer) {
   const setup::TransferLimits limits = setup::transferLimits();
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  const CurlLibrary& libcurl = *transfer.libcurl;
+  CURL* handle = transfer.handle;
+  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
+  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   // Once on https, a redirect may not fall back to plain http.
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, url.rfind("https:", 0) == 0 ? "https" : "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tarnwick/1.0");
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR,
+                      url.rfind("https:", 0) == 0 ? "https" : "http,https");
+  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
+  libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   transfer.silenceLimit = limits.silence;
-  curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onConnected);
-  curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  libcurl.easy_setopt(handle, CURLOPT_PREREQFUNCTION, onConnected);
+  libcurl.easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
+  libcurl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, onData);
+  libcurl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  libcurl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
+  libcurl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+  libcurl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 }
 
 // The reason for the error line, or empty when the transfer succeeded.
@@ -143,11 +140,25 @@ std::wstring failureReason(CURLcode result, const Transfer& transfer) {
   if (transfer.silent) result = CURLE_OPERATION_TIMEDOUT;
   if (result != CURLE_OK)
     return L"curl error " + std::to_wstring(static_cast<int>(result)) + L": " +
-           utf8ToWide(curl_easy_strerror(result));
+           utf8ToWide(transfer.libcurl->easy_strerror(result));
   // A transfer that ended on a status other than 2xx without a body (304, an unfollowed 3xx).
-  if (long status = responseStatus(transfer.curl); !isSuccessStatus(status))
+  if (long status = responseStatus(transfer); !isSuccessStatus(status))
     return L"HTTP " + std::to_wstring(status);
   return {};
+}
+
+// Runs the whole transfer into transfer.file; answers why it failed, or empty.
+std::wstring transferFile(const std::wstring& url, Transfer& transfer) {
+  const CurlLibrary& libcurl = curlLibrary();
+  if (!libcurl.error.empty()) return utf8ToWide(libcurl.error);
+  transfer.libcurl = &libcurl;
+  transfer.handle = libcurl.easy_init();
+  if (!transfer.handle) return L"curl error 2: Failed initialization";
+  configure(wideToUtf8(url), transfer);
+  CURLcode result = libcurl.easy_perform(transfer.handle);
+  std::wstring reason = failureReason(result, transfer);
+  libcurl.easy_cleanup(transfer.handle);
+  return reason;
 }
 
 void removeQuietly(const fs::path& path) {
@@ -176,16 +187,7 @@ bool downloadFile(const std::wstring& url, const std::wstring& destination, cons
     return false;
   }
 
-  initialiseCurlOnce();
-  transfer.curl = curl_easy_init();
-  CURLcode result = CURLE_FAILED_INIT;
-  if (transfer.curl) {
-    configure(transfer.curl, wideToUtf8(url), transfer);
-    result = curl_easy_perform(transfer.curl);
-  }
-  std::wstring reason =
-      transfer.curl ? failureReason(result, transfer) : L"curl error 2: Failed initialization";
-  if (transfer.curl) curl_easy_cleanup(transfer.curl);
+  std::wstring reason = transferFile(url, transfer);
   bool stored = setup::syncAndClose(transfer.file) && !transfer.writeFailed;
 
   if (!reason.empty() || !stored) {

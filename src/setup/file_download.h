@@ -12,10 +12,10 @@ namespace tarnwick {
 //
 // The data goes to `destination` + ".part", which replaces `destination` only once complete
 // (with the executable bits first when `executable`); a failed or cancelled transfer leaves an
-// older destination untouched and no ".part" behind. Any status other than 2xx, a time-out and a
-// connection failure are failures, logged as "Error: download of <displayName> failed (...)."; a
-// cancel (cancelRequested) aborts the transfer and logs nothing. Answers true when the file now
-// holds the downloaded content.
+// older destination untouched and no ".part" behind. Any status other than 2xx, a time-out, a
+// connection failure and a libcurl that cannot be loaded are failures, logged as
+// "Error: download of <displayName> failed (...)."; a cancel (cancelRequested) aborts the
+// transfer and logs nothing. Answers true when the file now holds the downloaded content.
 [[nodiscard]] bool downloadFile(const std::wstring& url, const std::wstring& destination,
                                 const std::wstring& displayName, bool executable = false);
 

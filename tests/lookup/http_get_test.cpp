@@ -11,6 +11,8 @@
 #include <functional>
 #include <mutex>
 
+#include "base/curl_library.h"
+#include "base/shared_library.h"
 #include "lookup/lookup_testing.h"
 #include "loopback_server.h"
 
@@ -230,6 +232,21 @@ TEST_F(HttpGet, BodyOfExactlyTheLimitIsAccepted) {
   std::string body;
   EXPECT_TRUE(httpGet(url("/full"), body));
   EXPECT_EQ(body.size(), httpBodyLimit);
+}
+
+TEST_F(HttpGet, WithoutLibcurlEveryFetchIsFalseWithStatusZero) {
+  replaceSharedLibraryForTesting(curlFileName, "libtarnwick-absent.so.0");
+  server.server().Get("/ok", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("fine", "text/plain");
+  });
+  server.start();
+  for (int attempt = 0; attempt < 2; ++attempt) {  // the second finds the failure remembered
+    std::string body = "stale";
+    std::uint32_t status = 7;
+    EXPECT_FALSE(httpGet(url("/ok"), body, &status));
+    EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(body.empty());
+  }
 }
 
 }  // namespace

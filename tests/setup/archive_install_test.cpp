@@ -5,9 +5,11 @@
 #include <filesystem>
 
 #include "base/job_control.h"
+#include "base/shared_library.h"
 #include "base/text.h"
 #include "loopback_server.h"
 #include "sandbox.h"
+#include "setup/archive_library.h"
 #include "setup/archive_unpack.h"
 #include "setup/setup_overrides.h"
 #include "setup/tools_folder.h"
@@ -242,6 +244,21 @@ TEST_F(ArchiveInstall, YtDlpArrivesAsOneExecutableFile) {
   EXPECT_EQ(findTool(L"yt-dlp"), fromPath(tools_ / "yt-dlp"));
   EXPECT_TRUE(isExecutable(tools_ / "yt-dlp"));
   EXPECT_EQ(treeOf(tools_), std::vector<std::string>{"yt-dlp"});
+}
+
+TEST_F(ArchiveInstall, WithoutLibarchiveTheInstallFailsWithTheReasonAndKeepsTheOldOne) {
+  replaceSharedLibraryForTesting(setup::archiveFileName, "libtarnwick-absent.so.0");
+  installOld();
+  ChannelTap tap;
+  EXPECT_FALSE(install(ArchiveFormat::tarXz, ffmpegBuild));
+  EXPECT_TRUE(oldIsIntact());
+  EXPECT_TRUE(noLeftovers());
+  std::vector<std::wstring> lines = logs(tap);
+  ASSERT_EQ(lines.size(), 3u);  // the download's start, then the two errors
+  EXPECT_TRUE(startsWith(lines[1], L"Error: ffmpeg.tar.xz: libarchive could not be loaded: "
+                                   L"libtarnwick-absent.so.0: "))
+      << wideToUtf8(lines[1]);
+  EXPECT_EQ(lines[2], L"Error: could not extract ffmpeg.");
 }
 
 TEST(EntryPaths, AreCleanedOrRefused) {

@@ -5,7 +5,9 @@
 #include <condition_variable>
 #include <filesystem>
 
+#include "base/curl_library.h"
 #include "base/job_control.h"
+#include "base/shared_library.h"
 #include "base/text.h"
 #include "loopback_server.h"
 #include "sandbox.h"
@@ -269,6 +271,21 @@ TEST_F(DownloadFile, AnExecutableIsMarkedSoBeforeItAppears) {
   EXPECT_NE(fs::status(folder_ / "tool").permissions() & fs::perms::owner_exec, fs::perms::none);
   ASSERT_TRUE(fetch("/file", "plain"));
   EXPECT_EQ(fs::status(folder_ / "plain").permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+TEST_F(DownloadFile, WithoutLibcurlTheDownloadFailsWithTheReasonAndKeepsTheOlderFile) {
+  replaceSharedLibraryForTesting(curlFileName, "libtarnwick-absent.so.0");
+  test::writeFile(folder_ / "tool", "older build");
+  ChannelTap tap;
+  EXPECT_FALSE(fetch("/file"));
+  std::vector<std::wstring> lines = errors(tap);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(startsWith(lines[0], L"Error: download of Widget failed (libcurl could not be loaded: "
+                                   L"libtarnwick-absent.so.0: "))
+      << wideToUtf8(lines[0]);
+  EXPECT_TRUE(endsWith(lines[0], L")."));
+  EXPECT_EQ(test::readFile(folder_ / "tool"), "older build");
+  EXPECT_FALSE(fs::exists(folder_ / "tool.part"));
 }
 
 TEST(DownloadFileTls, AnUntrustedCertificateIsRefused) {
