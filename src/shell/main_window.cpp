@@ -94,6 +94,7 @@ void installShellStyle(const FontFamilies& families) {
 MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
+  jobGate_.open();  // the job thread is joined below, with the state
   alive_.reset();
   state_.log.setObserver(nullptr);
   animation_.stop();
@@ -142,6 +143,7 @@ bool MainWindow::create(GtkApplication* app) {
   state_.dpi = static_cast<std::uint32_t>(96 * gtk_widget_get_scale_factor(window));
   g_signal_connect(window, "notify::scale-factor", G_CALLBACK(onScaleChanged), this);
 
+  state_.workers.job = jobGate_.holding(std::move(state_.workers.job));
   state_.log.setObserver(this);
   startChannelPump([this](Message& message) { handleMessage(state_, *this, message); });
   startApp(state_, *this);
@@ -204,6 +206,8 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {
+  // Once this frame is out, the job may start.
+  if (!jobGate_.isOpen() && !openJobGate_.running()) openJobGate_.start(0, false, [this] { jobGate_.open(); });
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
   if (area < 0) {

@@ -17,6 +17,7 @@
 #include "shell/glib_timer.h"
 #include "shell/main_view.h"
 #include "shell/popup_surface.h"
+#include "app/job_gate.h"
 
 namespace tarnwick {
 
@@ -130,6 +131,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GlibTimer animation_;
   GlibTimer linkCheck_;
   GlibTimer logScroll_;
+  JobGate jobGate_;
+  GlibTimer openJobGate_;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;

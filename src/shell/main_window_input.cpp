@@ -147,6 +147,7 @@ void MainWindow::onActiveChanged(GObject*, GParamSpec*, gpointer data) {
 // The app decides: it may ask first, and closes the window itself through closeWindow.
 gboolean MainWindow::onCloseRequest(GtkWindow*, gpointer data) {
   MainWindow& me = self(data);
+  me.jobGate_.open();  // a close joins the job thread, which must not wait for a frame then
   requestClose(me.state_, me);
   return TRUE;
 }
