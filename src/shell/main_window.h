@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/host.h"
+#include "app/job_gate.h"
 #include "app/log_model.h"
 #include "render/main_layout.h"
 #include "render/render_cache.h"
@@ -17,7 +18,6 @@
 #include "shell/glib_timer.h"
 #include "shell/main_view.h"
 #include "shell/popup_surface.h"
-#include "app/job_gate.h"
 
 namespace tarnwick {
 
