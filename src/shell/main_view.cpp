@@ -73,7 +73,7 @@ void tw_main_view_size_allocate(GtkWidget* widget, int width, int height, int) {
     if (shown) gtk_widget_size_allocate(self->tiles[i], &a, -1);
   }
   placeChild(self->entry, layout.linkEntry);
-  placeChild(self->scroller, layout.logView);
+  if (self->scroller) placeChild(self->scroller, layout.logView);
   self->delegate->presentPopovers();
 }
 
@@ -128,27 +128,36 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   gtk_entry_set_has_frame(GTK_ENTRY(self->entry), FALSE);
   gtk_widget_set_parent(self->entry, GTK_WIDGET(self));
 
+  MainViewParts parts{GTK_WIDGET(self), self->canvas, self->entry, nullptr, nullptr, {}};
+  parts.animatedAreas = self->tiles;
+  return parts;
+}
+
+void addLogView(MainViewParts& parts) {
+  auto* self = TW_MAIN_VIEW(parts.view);
+  if (self->scroller) return;
   GtkWidget* logView = gtk_text_view_new();
   gtk_widget_add_css_class(logView, "tarnwick-log");
   gtk_text_view_set_editable(GTK_TEXT_VIEW(logView), FALSE);
   gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(logView), FALSE);
   gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(logView), GTK_WRAP_WORD_CHAR);
-  self->scroller = gtk_scrolled_window_new();
-  gtk_widget_add_css_class(self->scroller, "tarnwick-log");
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(self->scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(self->scroller), logView);
-  gtk_widget_set_parent(self->scroller, GTK_WIDGET(self));
+  GtkWidget* scroller = gtk_scrolled_window_new();
+  gtk_widget_add_css_class(scroller, "tarnwick-log");
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), logView);
+  gtk_widget_set_parent(scroller, GTK_WIDGET(self));
   // Reachable with the mouse, but not part of the Tab order (the window keeps its own).
-  gtk_widget_set_focusable(self->scroller, FALSE);
+  gtk_widget_set_focusable(scroller, FALSE);
 
   GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(logView));
   GtkTextIter end;
   gtk_text_buffer_get_end_iter(buffer, &end);
   gtk_text_buffer_create_mark(buffer, "tw-end", &end, FALSE);
 
-  MainViewParts parts{GTK_WIDGET(self), self->canvas, self->entry, self->scroller, logView, {}};
-  parts.animatedAreas = self->tiles;
-  return parts;
+  self->scroller = scroller;
+  parts.logScroller = scroller;
+  parts.logView = logView;
+  gtk_widget_queue_allocate(parts.view);
 }
 
 void redrawAnimatedAreas(const MainViewParts& parts) {

@@ -51,8 +51,14 @@ struct MainViewParts {
   std::array<GtkWidget*, animatedAreaCount> animatedAreas{};
 };
 
-// Builds the view; the delegate must outlive it. minWidth/minHeight is its size request.
+// Builds the view without its log; the delegate must outlive it. minWidth/minHeight is its size
+// request.
 MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHeight);
+
+// Adds the log view, a read-only text view in a scrolled window, once. The window adds it after
+// its first frame: of all its controls this one costs the most to build, and the window should
+// not wait for it to appear.
+void addLogView(MainViewParts& parts);
 
 // Redraws the animated areas only (an animation tick); queue a draw of the canvas and the areas
 // (redrawAll) when anything else changed.

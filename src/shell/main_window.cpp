@@ -206,8 +206,7 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {
-  // Once this frame is out, the job may start.
-  if (!jobGate_.isOpen() && !openJobGate_.running()) openJobGate_.start(0, false, [this] { jobGate_.open(); });
+  if (!firstFrameShown_ && !afterFirstFrame_.running()) afterFirstFrame_.start(0, false, [this] { onFirstFrame(); });
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
   if (area < 0) {
@@ -224,6 +223,15 @@ void MainWindow::paint(cairo_t* cr, int area) {
   if (area == 1) paintMainCard(canvas, frame, layout_);
   if (area == 2) paintPreviewCard(canvas, frame, layout_, mainCache_);
   paintFocusRing(canvas, frame, layout_);
+}
+
+// What the window leaves until its first frame is out, so that it appears sooner.
+void MainWindow::onFirstFrame() {
+  firstFrameShown_ = true;
+  jobGate_.open();
+  if (!parts_.view) return;
+  addLogView(parts_);
+  appendToLogView(parts_.logView, state_.log.text());
 }
 
 void MainWindow::presentPopovers() {

@@ -105,6 +105,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void paintPopup(cairo_t* cr, double width, double height, bool results);
 
   void runLayout();
+  void onFirstFrame();
   [[nodiscard]] double workAreaHeight() const;
   [[nodiscard]] std::uint64_t clockMs() const;
   // A callback for later (a dialog's answer, the clipboard) that does nothing once the window
@@ -132,7 +133,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GlibTimer linkCheck_;
   GlibTimer logScroll_;
   JobGate jobGate_;
-  GlibTimer openJobGate_;
+  GlibTimer afterFirstFrame_;
+  bool firstFrameShown_ = false;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;

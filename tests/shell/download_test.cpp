@@ -50,6 +50,8 @@ TEST_F(DownloadTest, aTypedLinkAndEnterSaveTheFileAndSayDone) {
   ASSERT_NO_FATAL_FAILURE(startProgram());
   startDownload();
   EXPECT_TRUE(waitForLog("\u2714 Done!"));
+  // The log view is built after the first frame; what was logged before it is there too.
+  EXPECT_NE(copyLog().find("Welcome to Tarnwick App!"), std::string::npos);
   auto files = downloadedFiles();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(fs::path(files[0]).extension(), ".mp4");
