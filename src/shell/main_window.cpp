@@ -147,6 +147,8 @@ bool MainWindow::create(GtkApplication* app) {
   state_.log.setObserver(this);
   startChannelPump([this](Message& message) { handleMessage(state_, *this, message); });
   startApp(state_, *this);
+  // A window that is never drawn (a hidden start) still gets its log and its setup.
+  afterFirstFrame_.start(1000, false, [this] { onFirstFrame(); });
   gtk_widget_grab_focus(parts_.linkEntry);
   return true;
 }
@@ -206,7 +208,10 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {
-  if (!firstFrameShown_ && !afterFirstFrame_.running()) afterFirstFrame_.start(0, false, [this] { onFirstFrame(); });
+  if (!firstPaintSeen_) {
+    firstPaintSeen_ = true;
+    afterFirstFrame_.start(0, false, [this] { onFirstFrame(); });
+  }
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
   Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
   if (area < 0) {
@@ -227,6 +232,7 @@ void MainWindow::paint(cairo_t* cr, int area) {
 
 // What the window leaves until its first frame is out, so that it appears sooner.
 void MainWindow::onFirstFrame() {
+  if (firstFrameShown_) return;
   firstFrameShown_ = true;
   jobGate_.open();
   if (!parts_.view) return;

@@ -134,6 +134,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GlibTimer logScroll_;
   JobGate jobGate_;
   GlibTimer afterFirstFrame_;
+  bool firstPaintSeen_ = false;
   bool firstFrameShown_ = false;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
