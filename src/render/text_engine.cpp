@@ -66,7 +66,11 @@ TextEngine::TextEngine() {
   cairo_font_options_destroy(options);
   pango_context_set_round_glyph_positions(context_, FALSE);
   pango_context_set_base_dir(context_, PANGO_DIRECTION_LTR);
+}
 
+void TextEngine::loadFonts() const {
+  if (fontsLoaded_) return;
+  fontsLoaded_ = true;
   families_ = chooseFontFamilies([this](std::string_view name) { return contextHasFamily(context_, name); });
   for (int i = 0; i < kTextFormatCount; ++i) {
     const TextFormatSpec style = textFormatSpec(static_cast<TextFormat>(i));
@@ -80,11 +84,19 @@ TextEngine::TextEngine() {
 
 TextEngine::~TextEngine() {
   for (auto& [key, entry] : cache_) g_object_unref(entry.layout);
-  for (PangoFontDescription* font : fonts_) pango_font_description_free(font);
+  for (PangoFontDescription* font : fonts_) {
+    if (font) pango_font_description_free(font);
+  }
   g_object_unref(context_);
 }
 
+const FontFamilies& TextEngine::families() const {
+  loadFonts();
+  return families_;
+}
+
 const PangoFontDescription* TextEngine::font(TextFormat format) const {
+  loadFonts();
   return fonts_[static_cast<int>(format)];
 }
 
@@ -95,6 +107,7 @@ PangoLayout* TextEngine::lookup(Key key) const {
     return found->second.layout;
   }
   const auto format = static_cast<TextFormat>(key.format);
+  loadFonts();
   PangoLayout* layout = pango_layout_new(context_);
   pango_layout_set_font_description(layout, fonts_[key.format]);
   const std::string utf8 = wideToUtf8(key.text);

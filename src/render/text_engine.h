@@ -21,14 +21,15 @@ enum class TextAlign { leading, trailing, center };
 
 class TextEngine final : public TextMeasure {
  public:
-  // Uses Pango's default Cairo font map and chooses the families from what it holds.
+  // Uses Pango's default Cairo font map. The families are chosen from what it holds when text
+  // is first needed: asking fontconfig costs milliseconds the window should not wait for.
   TextEngine();
   ~TextEngine() override;
   TextEngine(const TextEngine&) = delete;
   TextEngine& operator=(const TextEngine&) = delete;
 
   [[nodiscard]] float measureText(std::wstring_view text, TextFormat format) const override;
-  [[nodiscard]] const FontFamilies& families() const { return families_; }
+  [[nodiscard]] const FontFamilies& families() const;
   [[nodiscard]] const PangoFontDescription* font(TextFormat format) const;
 
   // `text` laid out for a box `width` DIPs wide: one line ending in an ellipsis when too long
@@ -62,10 +63,12 @@ class TextEngine final : public TextMeasure {
   };
 
   PangoLayout* lookup(Key key) const;
+  void loadFonts() const;
 
   PangoContext* context_ = nullptr;
-  FontFamilies families_;
-  std::array<PangoFontDescription*, kTextFormatCount> fonts_{};
+  mutable bool fontsLoaded_ = false;
+  mutable FontFamilies families_;
+  mutable std::array<PangoFontDescription*, kTextFormatCount> fonts_{};
   mutable std::unordered_map<Key, Entry, KeyHash> cache_;
   std::uint64_t frame_ = 1;
 };

@@ -38,10 +38,18 @@ TextFormatSpec textFormatSpec(TextFormat format) {
   return {FontRole::text, 14, 400};
 }
 
-FontFamilies chooseFontFamilies(const std::function<bool(std::string_view)>& hasFamily) {
+FontFamilies preferredFontFamilies() {
   FontFamilies families;
-  if (hasFamily("Inter")) families.ui = families.text = families.display = "Inter";
-  if (hasFamily("JetBrains Mono")) families.mono = "JetBrains Mono";
+  families.ui = families.text = families.display = "Inter";
+  families.mono = "JetBrains Mono";
+  return families;
+}
+
+FontFamilies chooseFontFamilies(const std::function<bool(std::string_view)>& hasFamily) {
+  const FontFamilies preferred = preferredFontFamilies();
+  FontFamilies families;
+  if (hasFamily(preferred.ui)) families.ui = families.text = families.display = preferred.ui;
+  if (hasFamily(preferred.mono)) families.mono = preferred.mono;
   return families;
 }
 

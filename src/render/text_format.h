@@ -45,8 +45,12 @@ struct FontFamilies {
   std::string mono = "DejaVu Sans Mono";  // the log view
 };
 
-// Inter for all three text roles when installed, else the system sans family; JetBrains Mono
-// when installed, else DejaVu Sans Mono. `hasFamily` answers whether a family is installed.
+// The families Tarnwick prefers: Inter for all three text roles and JetBrains Mono for the log;
+// the icon family as in FontFamilies.
+[[nodiscard]] FontFamilies preferredFontFamilies();
+
+// The preferred families where installed, else FontFamilies' defaults. `hasFamily` answers
+// whether a family is installed.
 [[nodiscard]] FontFamilies chooseFontFamilies(const std::function<bool(std::string_view)>& hasFamily);
 
 [[nodiscard]] const std::string& familyFor(const FontFamilies& families, FontRole role);

@@ -32,8 +32,10 @@ ShellColors shellColors() {
   return c;
 }
 
-std::string cssFamily(const std::string& family, const char* generic) {
-  return "\"" + family + "\", " + generic;
+// The preferred family, then the one the painters fall back to, then the generic one: the CSS
+// picks what the painters pick without asking fontconfig first.
+std::string cssFamilies(const std::string& preferred, const std::string& fallback, const char* generic) {
+  return "\"" + preferred + "\", \"" + fallback + "\", " + generic;
 }
 
 // The work area of the monitor the window will open on; the whole monitor where the display
@@ -81,8 +83,10 @@ double MainWindow::workAreaHeight() const {
   return window_ ? workAreaFor(GTK_WIDGET(window_)).height : 0;
 }
 
-void installShellStyle(const FontFamilies& families) {
-  ShellFonts fonts{cssFamily(families.ui, "sans-serif"), cssFamily(families.mono, "monospace")};
+void installShellStyle() {
+  const FontFamilies preferred = preferredFontFamilies(), fallback;
+  ShellFonts fonts{cssFamilies(preferred.ui, fallback.ui, "sans-serif"),
+                   cssFamilies(preferred.mono, fallback.mono, "monospace")};
   std::string css = buildShellCss(shellColors(), fonts);
   GtkCssProvider* provider = gtk_css_provider_new();
   gtk_css_provider_load_from_data(provider, css.c_str(), static_cast<gssize>(css.size()));
@@ -112,8 +116,8 @@ bool MainWindow::create(GtkApplication* app) {
   GtkWidget* window = gtk_application_window_new(app);
   if (!window) return false;
   window_ = GTK_WINDOW(window);
-  // The same families the painters chose, so the entry and the log match the drawn text.
-  installShellStyle(text_.families());
+  // The same families the painters choose, so the entry and the log match the drawn text.
+  installShellStyle();
   gtk_widget_add_css_class(window, "tarnwick-main");
   gtk_window_set_title(window_, "Tarnwick App");
   gtk_window_set_icon_name(window_, "app.tarnwick.Tarnwick");

@@ -22,7 +22,7 @@
 namespace tarnwick {
 
 // Loads the shell's style sheet for the default display (once, at start-up).
-void installShellStyle(const FontFamilies& families);
+void installShellStyle();
 
 [[nodiscard]] LogicalRect logicalOf(const RectF& rect);
 
