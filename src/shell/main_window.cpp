@@ -98,7 +98,9 @@ void installShellStyle() {
 MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
-  jobGate_.open();  // the job thread is joined below, with the state
+  // Quitting without a close (the session ends) must not wait for a job to run to its end.
+  jobGate_.open();
+  stopAllWork(state_);
   alive_.reset();
   state_.log.setObserver(nullptr);
   animation_.stop();
