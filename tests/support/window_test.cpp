@@ -28,11 +28,6 @@ constexpr const char* toolkitLeaks =
     "leak:libpangocairo-1.0.so\n"
     "leak:libharfbuzz.so\n"
     "leak:libcairo.so\n"
-    "leak:libepoxy.so\n"
-    "leak:libEGL_mesa.so\n"
-    "leak:libGLX_mesa.so\n"
-    "leak:swrast_dri.so\n"
-    "leak:libLLVM\n"
     "leak:libX11.so\n"
     "leak:libxkbcommon.so\n"
     "leak:libdbus-1.so\n";
