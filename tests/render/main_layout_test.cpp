@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <string>
 
 #include "frame_fixtures.h"
+#include "render/brand.h"
 
 namespace tarnwick {
 namespace {
@@ -165,6 +167,13 @@ TEST(MainLayout, HeaderAndFooterRectangles) {
   EXPECT_EQ(o.footerLinkRect.left, o.footerTextRect.right);
   const float centre = (o.footerTextRect.left + o.footerLinkRect.right - 2) / 2;
   EXPECT_NEAR(centre, (L + R) / 2, 1.0);
+}
+
+// The footer names the release (from the project's version), so a screenshot tells which one it is.
+TEST(MainLayout, FooterNoticeNamesTheVersion) {
+  const std::wstring notice(brand::kFooterNotice);
+  EXPECT_TRUE(std::regex_match(notice, std::wregex(LR"(© 2026 Tarnwick \d+\.\d+\.\d+  ·  )"))) << notice;
+  EXPECT_NE(notice.find(TARNWICK_VERSION_WIDE), std::wstring::npos);
 }
 
 TEST(HitTest, RightAndBottomEdgesAreOutside) {
