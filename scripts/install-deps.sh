@@ -19,6 +19,7 @@ packages=(
   ffmpeg xvfb xdotool xauth dbus dbus-daemon dbus-x11 imagemagick
   fonts-inter fonts-noto-core fonts-noto-cjk fonts-jetbrains-mono
   fonts-material-design-icons-iconfont fonts-dejavu-core locales
+  dpkg-dev file lintian desktop-file-utils appstream  # the Debian package and its checks
 )
 # npm fetches deno; a machine that already has Node.js keeps its own.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
