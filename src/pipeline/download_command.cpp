@@ -39,7 +39,7 @@ void appendVideoMode(std::wstring& command, const DownloadRequest& request) {
 std::wstring downloadOutputTemplate(bool wholePlaylist) {
   // Relative to yt-dlp's working folder, the save folder: "/" separates the playlist subfolder
   // on every platform. Fields are cut by bytes on a character boundary (yt-dlp's "B"), so that
-  // every name yt-dlp writes fits a file system's 255: the name below the marker takes at most
+  // every name yt-dlp writes fits a file system's 255: the name before the marker takes at most
   // 8 + 140 + 2 + 40 + 1 + 5 = 196 bytes, which leaves 59 for what yt-dlp and the job add behind
   // it (".f<format>.<ext>.part-Frag<n>.part", ".temp.<ext>", ".conv.<ext>"). The playlist
   // folder's 80 bytes stay within 255 even if the sanitizer triples every character.
@@ -62,8 +62,9 @@ std::wstring buildDownloadCommand(const DownloadRequest& request, std::wstring_v
   command += L" --print ";
   // As JSON: a path is one line whatever its characters.
   command += quoteArgument(L"after_move:[F]%(filepath)j");
-  // yt-dlp widens characters such as "/" or "?" when it makes a name; cutting the widened title
-  // and id (the "S" conversion) is what keeps the byte budget of the output template.
+  // yt-dlp widens characters such as "/" or "?" to three bytes when it makes a name, after the
+  // template's cut. Sanitized first ("S") into fields of their own, title and id are cut as they
+  // will be written.
   command += L" --parse-metadata ";
   command += quoteArgument(L"%(title)S:%(file_title)s");
   command += L" --parse-metadata ";

@@ -23,7 +23,6 @@ namespace {
 constexpr std::wstring_view ytDlpName = L"yt-dlp";
 constexpr std::wstring_view ffmpegName = L"ffmpeg";
 constexpr std::wstring_view denoName = L"deno";
-constexpr std::wstring_view tempMarker = L".ctmp";
 // For a site's single unmerged file whose codecs the chosen container cannot hold by copy.
 constexpr std::wstring_view unmergedTranscodeArgs =
     L"-c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 192k";
@@ -142,13 +141,16 @@ void removeLeftovers(const JobFolder& folder, const OwnedFiles& files,
     destinations.push_back(pathInside(folder.path, relative));
   for (const std::wstring& relative : files.finished) removeFileQuietly(pathInside(folder.path, relative));
   removePartialFiles(destinations);
-  for (const std::vector<std::wstring>* list : {&files.finished, &files.destinations}) {
-    for (const std::wstring& relative : *list) {
-      std::wstring subfolder = fromPath(*toPath(relative).begin());
-      if (subfolder == relative || entriesBefore.contains(subfolder)) continue;
-      std::error_code notEmpty;
-      std::filesystem::remove(toPath(pathInside(folder.path, subfolder)), notEmpty);
-    }
+
+  std::set<std::wstring> subfolders;
+  for (const std::vector<std::wstring>* list : {&files.finished, &files.destinations})
+    for (const std::wstring& relative : *list)
+      if (std::filesystem::path steps = toPath(relative); steps.has_parent_path())
+        subfolders.insert(fromPath(*steps.begin()));
+  for (const std::wstring& subfolder : subfolders) {
+    if (entriesBefore.contains(subfolder)) continue;
+    std::error_code notEmpty;  // only an empty folder goes
+    std::filesystem::remove(toPath(pathInside(folder.path, subfolder)), notEmpty);
   }
 }
 
@@ -195,10 +197,9 @@ std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension)
 
 void removePartialFiles(const std::vector<std::wstring>& destinationPaths) {
   for (const std::wstring& destination : destinationPaths) {
-    if (destination.find(tempMarker) == std::wstring::npos) continue;
     std::filesystem::path path = toPath(destination);
     std::wstring name = fromPath(path.filename());
-    if (name.empty()) continue;
+    if (name.find(tempMarker) == std::wstring::npos) continue;
     // yt-dlp's companions start with the announced name (".part", "-Frag" parts, ".ytdl"); the
     // merge and audio steps write "<base>.ctmp.temp.<ext>" and "<base>.ctmp.<ext>" beside it, the
     // job's conversion "<base>.ctmp.conv.<ext>".

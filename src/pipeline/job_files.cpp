@@ -10,8 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::wstring_view tempMarker = L".ctmp";
-
 bool isSeparator(wchar_t c) {
   return c == L'/' || c == L'\\';
 }

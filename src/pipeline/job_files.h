@@ -10,6 +10,9 @@
 
 namespace tarnwick {
 
+// Marks every file the job writes until it has its final name.
+inline constexpr std::wstring_view tempMarker = L".ctmp";
+
 // Everything before the last separator, with the run of separators before it removed; a root
 // ("/", "C:\") stays whole. Empty when the path has no separator.
 [[nodiscard]] std::wstring folderPartOf(std::wstring_view path);
