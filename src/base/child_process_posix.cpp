@@ -24,6 +24,7 @@ struct ChildPlan {
   const char* program;
   char* const* argv;
   char* const* envp;
+  const char* workingDirectory;  // null: the parent's
   pid_t parentPid;
   int outputFd;
   int holdFd;
@@ -112,7 +113,8 @@ void resetSignals() {
   ::close(plan.holdFd);
 
   resetSignals();
-  ::execve(plan.program, plan.argv, plan.envp);
+  if (plan.workingDirectory == nullptr || ::chdir(plan.workingDirectory) == 0)
+    ::execve(plan.program, plan.argv, plan.envp);
   int error = errno;
   ssize_t written = ::write(plan.reportFd, &error, sizeof error);
   (void)written;
@@ -158,7 +160,8 @@ int startHeldChild(const ChildLaunch& launch, int outputFd, HeldChild& child) {
     ::close(hold[1]);
     return error;
   }
-  const ChildPlan plan{argv[0],  argv.data(), envp.data(), ::getpid(),
+  const char* workingDirectory = launch.workingDirectory.empty() ? nullptr : launch.workingDirectory.c_str();
+  const ChildPlan plan{argv[0],  argv.data(), envp.data(), workingDirectory, ::getpid(),
                        outputFd, hold[0],     report[1],   descriptorLimit()};
 
   // No handler of the parent may run in the child before exec: block everything across fork.

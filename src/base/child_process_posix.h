@@ -15,6 +15,7 @@ namespace tarnwick::posix {
 struct ChildLaunch {
   std::vector<std::string> arguments;  // arguments[0] is the program's path (no PATH search)
   std::vector<std::string> environment;
+  std::string workingDirectory;  // empty: the parent's
 };
 
 struct HeldChild {

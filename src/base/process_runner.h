@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "base/job_control.h"
 
@@ -31,8 +32,11 @@ using LineCallback = std::function<void(const std::wstring& line)>;
 // subreaper on the first run. A descendant that left the group (setsid) is not killed and keeps
 // the run waiting for the end of output at most a second. The child dies with the thread that
 // runs it (parent-death signal), which stays inside runProcess until the child has ended.
+//
+// A non-empty `workingDirectory` is the child's current folder; when it cannot be entered the run
+// fails to start like a missing program (its errno in the log line).
 [[nodiscard]] int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot,
-                             bool honourCancel);
+                             bool honourCancel, std::wstring_view workingDirectory = {});
 
 // UI thread, on Cancel and at quit: sets cancelRequested and kills the download slot's group.
 void cancelDownloadJob();

@@ -45,11 +45,12 @@ void becomeSubreaper() {
   std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1); });
 }
 
-posix::ChildLaunch prepareLaunch(const std::wstring& commandLine) {
+posix::ChildLaunch prepareLaunch(const std::wstring& commandLine, std::wstring_view workingDirectory) {
   posix::ChildLaunch launch;
   for (const std::wstring& argument : splitCommandLine(commandLine))
     launch.arguments.push_back(wideToUtf8(argument));
   launch.environment = posix::childEnvironment();
+  launch.workingDirectory = wideToUtf8(workingDirectory);
   return launch;
 }
 
@@ -211,10 +212,10 @@ class RunningChild {
 
 }  // namespace
 
-int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot,
-               bool honourCancel) {
+int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot, bool honourCancel,
+               std::wstring_view workingDirectory) {
   becomeSubreaper();
-  posix::ChildLaunch launch = prepareLaunch(commandLine);
+  posix::ChildLaunch launch = prepareLaunch(commandLine, workingDirectory);
   commandLine.clear();
 
   int output[2];

@@ -37,10 +37,14 @@ void appendVideoMode(std::wstring& command, const DownloadRequest& request) {
 }  // namespace
 
 std::wstring downloadOutputTemplate(bool wholePlaylist) {
-  // "/" separates the playlist subfolder: yt-dlp on every platform accepts it.
-  std::wstring base = wholePlaylist ? L"%(playlist_title|Playlist)s/%(playlist_index)03d - %(title)s [%(id)s]"
-                                    : L"%(title)s [%(id)s]";
-  return base + L".ctmp.%(ext)s";
+  // Relative to yt-dlp's working folder, the save folder: "/" separates the playlist subfolder
+  // on every platform. Fields are cut by bytes on a character boundary (yt-dlp's "B"), so that
+  // every name yt-dlp writes fits a file system's 255: the name before the marker takes at most
+  // 8 + 140 + 2 + 40 + 1 + 5 = 196 bytes, which leaves 59 for what yt-dlp and the job add behind
+  // it (".f<format>.<ext>.part-Frag<n>.part", ".temp.<ext>", ".conv.<ext>"). The playlist
+  // folder's 80 bytes stay within 255 even if the sanitizer triples every character.
+  std::wstring name = L"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s";
+  return wholePlaylist ? L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + name : name;
 }
 
 std::wstring ffmpegLocation(std::wstring_view ffmpegPath) {
@@ -56,9 +60,15 @@ std::wstring buildDownloadCommand(const DownloadRequest& request, std::wstring_v
   command +=
       quoteArgument(L"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s");
   command += L" --print ";
-  command += quoteArgument(L"after_move:[F]%(filepath)s");
-  command += L" -P ";
-  command += quoteArgument(request.folder);
+  // As JSON: a path is one line whatever its characters.
+  command += quoteArgument(L"after_move:[F]%(filepath)j");
+  // yt-dlp widens characters such as "/" or "?" to three bytes when it makes a name, after the
+  // template's cut. Sanitized first ("S") into fields of their own, title and id are cut as they
+  // will be written.
+  command += L" --parse-metadata ";
+  command += quoteArgument(L"%(title)S:%(file_title)s");
+  command += L" --parse-metadata ";
+  command += quoteArgument(L"%(id)S:%(file_id)s");
   command += L" -o ";
   command += quoteArgument(downloadOutputTemplate(request.wholePlaylist));
   command += request.wholePlaylist ? L" --yes-playlist" : L" --no-playlist";

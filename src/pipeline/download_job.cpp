@@ -1,16 +1,18 @@
 #include "pipeline/download_job.h"
 
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <system_error>
 
 #include "base/channel.h"
 #include "base/job_control.h"
 #include "base/process_runner.h"
 #include "base/text.h"
+#include "base/worker_texts.h"
 #include "pipeline/download_command.h"
 #include "pipeline/ffmpeg_step.h"
 #include "pipeline/job_files.h"
-#include "base/worker_texts.h"
 #include "pipeline/output_reader.h"
 #include "setup/setup_sequence.h"
 #include "setup/tools_folder.h"
@@ -21,7 +23,9 @@ namespace {
 constexpr std::wstring_view ytDlpName = L"yt-dlp";
 constexpr std::wstring_view ffmpegName = L"ffmpeg";
 constexpr std::wstring_view denoName = L"deno";
-constexpr std::wstring_view tempMarker = L".ctmp";
+// For a site's single unmerged file whose codecs the chosen container cannot hold by copy.
+constexpr std::wstring_view unmergedTranscodeArgs =
+    L"-c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 192k";
 
 constexpr int outcomeSuccess = 0;
 constexpr int outcomeFailure = 1;
@@ -31,25 +35,42 @@ int unlessCancelled(int outcome) {
   return cancelRequested.load() ? outcomeCancelled : outcome;
 }
 
-struct NameParts {
-  std::wstring stem;
-  std::wstring extension;  // without the dot; empty when there is none
-};
-
-// The extension starts at the last "." that is not the name's first character.
-NameParts splitName(std::wstring_view name) {
-  std::size_t dot = name.rfind(L'.');
-  if (dot == std::wstring_view::npos || dot == 0 || name == L"..") return {std::wstring(name), {}};
-  return {std::wstring(name.substr(0, dot)), std::wstring(name.substr(dot + 1))};
-}
-
 struct JobTools {
   std::wstring ytdlp;
   std::wstring ffmpeg;
   std::wstring deno;
 };
 
-// Gives one finished file its final name: converts it when the chosen row needs ffmpeg, else moves it.
+// The job's own files, relative to its folder, among what yt-dlp reported.
+struct OwnedFiles {
+  std::vector<std::wstring> finished;
+  std::vector<std::wstring> destinations;
+  bool allFinishedOwned = true;
+};
+
+OwnedFiles ownedFilesOf(const JobFolder& folder, const std::vector<std::wstring>& finishedPaths,
+                        const std::vector<std::wstring>& destinationPaths) {
+  OwnedFiles files;
+  for (const std::wstring& path : finishedPaths) {
+    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path)) {
+      files.finished.push_back(std::move(*relative));
+    } else {
+      postText(WM_APP_LOG, L"Error: not a file of this download: " + path);
+      files.allFinishedOwned = false;
+    }
+  }
+  for (const std::wstring& path : destinationPaths)
+    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path))
+      files.destinations.push_back(std::move(*relative));
+  return files;
+}
+
+bool hasExtension(std::wstring_view path, std::wstring_view extension) {
+  return asciiLower(fromPath(toPath(path).extension())) == L"." + std::wstring(extension);
+}
+
+// Gives one finished file its final name: converts it when the chosen row needs ffmpeg or the file
+// is not in the row's container, else moves it.
 bool finishFile(const DownloadRequest& request, const JobTools& tools, const std::wstring& source,
                 const std::wstring& target, std::size_t index, std::size_t count) {
   FfmpegConversion conversion;
@@ -61,10 +82,16 @@ bool finishFile(const DownloadRequest& request, const JobTools& tools, const std
   if (request.audioMode) {
     const AudioFormat& row = audioFormatTable[request.audioFormat];
     conversion.label = row.label;
+    conversion.map = L"-map 0:a:0";
     if (row.ffmpegArgs) {
-      conversion.map = L"-map 0:a:0";
       conversion.secondArgs = row.ffmpegArgs;
       conversion.bitrate = bitrateTable[request.bitrate];
+      return convertWithFfmpeg(conversion);
+    }
+    // yt-dlp's AAC extraction writes ".m4a", an MP4 container unless the source was AAC already;
+    // a copy into the row's own container (ADTS for ".aac") is what the extension promises.
+    if (!hasExtension(source, row.extension)) {
+      conversion.firstArgs = L"-c copy";
       return convertWithFfmpeg(conversion);
     }
   } else {
@@ -78,14 +105,53 @@ bool finishFile(const DownloadRequest& request, const JobTools& tools, const std
     }
     // MP4 and MKV expect yt-dlp's merged file. A site's single combined format is not merged and
     // keeps its own container; renaming it would put, say, WebM data under ".mp4".
-    if (asciiLower(splitName(fileNameOf(source)).extension) != row.extension) {
+    if (!hasExtension(source, row.extension)) {
       conversion.firstArgs = L"-c copy";
+      conversion.secondArgs = std::wstring(unmergedTranscodeArgs);
       return convertWithFfmpeg(conversion);
     }
   }
   if (moveFileReplacing(source, target)) return true;
   postText(WM_APP_LOG, L"Error: could not rename " + source);
   return false;
+}
+
+// Converts or moves every finished file, in order, until a cancel. True when all succeeded.
+bool finishAll(const DownloadRequest& request, const JobTools& tools, const JobFolder& folder,
+               const std::vector<std::wstring>& finished, std::wstring_view extension) {
+  bool allOk = true;
+  for (std::size_t i = 0; i < finished.size(); ++i) {
+    if (cancelRequested.load()) break;
+    std::wstring source = pathInside(folder.path, finished[i]);
+    std::wstring target = pathInside(folder.path, finalPathFor(finished[i], extension));
+    bool ok = finishFile(request, tools, source, target, i, finished.size());
+    if (ok) postText(WM_APP_OUTPUT_PATH, target);
+    allOk = allOk && ok;
+  }
+  return allOk;
+}
+
+// Whatever of the job's own is still there once it ends: finished files not converted or moved
+// (cancelled, failed), what yt-dlp left of each announced destination, and a playlist subfolder
+// the job made and left empty. Results and what the folder held before the job stay.
+void removeLeftovers(const JobFolder& folder, const OwnedFiles& files,
+                     const std::set<std::wstring>& entriesBefore) {
+  std::vector<std::wstring> destinations;
+  for (const std::wstring& relative : files.destinations)
+    destinations.push_back(pathInside(folder.path, relative));
+  for (const std::wstring& relative : files.finished) removeFileQuietly(pathInside(folder.path, relative));
+  removePartialFiles(destinations);
+
+  std::set<std::wstring> subfolders;
+  for (const std::vector<std::wstring>* list : {&files.finished, &files.destinations})
+    for (const std::wstring& relative : *list)
+      if (std::filesystem::path steps = toPath(relative); steps.has_parent_path())
+        subfolders.insert(fromPath(*steps.begin()));
+  for (const std::wstring& subfolder : subfolders) {
+    if (entriesBefore.contains(subfolder)) continue;
+    std::error_code notEmpty;  // only an empty folder goes
+    std::filesystem::remove(toPath(pathInside(folder.path, subfolder)), notEmpty);
+  }
 }
 
 void runDownload(const DownloadRequest& request, const JobTools& tools) {
@@ -95,41 +161,22 @@ void runDownload(const DownloadRequest& request, const JobTools& tools) {
                                                : videoFormatTable[request.videoFormat].label;
   const std::wstring extension = request.audioMode ? audioFormatTable[request.audioFormat].extension
                                                    : videoFormatTable[request.videoFormat].extension;
+  const JobFolder folder = jobFolderOf(request.folder);
+  const std::set<std::wstring> entriesBefore = entryNamesOf(folder.path);
   std::vector<std::wstring> finishedPaths;
   std::vector<std::wstring> destinationPaths;
   int exitCode = runProcess(
       buildDownloadCommand(request, tools.ytdlp, tools.ffmpeg, tools.deno),
       [&](const std::wstring& line) { handleDownloadLine(line, finishedPaths, destinationPaths, label); },
-      downloadProcessJob, true);
+      downloadProcessJob, true, folder.path);
 
-  if (cancelRequested.load()) {
-    removePartialFiles(destinationPaths);
-    for (const std::wstring& path : finishedPaths) removeFileQuietly(path);
-    postJobDone(outcomeCancelled, request.kind);
-    return;
-  }
-  // yt-dlp has already logged why.
-  if (exitCode != 0 && finishedPaths.empty()) {
-    postJobDone(unlessCancelled(outcomeFailure), request.kind);
-    return;
-  }
-  // A playlist with some failed entries still delivers the others, but the job has failed.
-  bool allOk = exitCode == 0;
-  for (std::size_t i = 0; i < finishedPaths.size(); ++i) {
-    if (cancelRequested.load()) break;
-    std::wstring target = finalPathFor(finishedPaths[i], extension);
-    bool ok = finishFile(request, tools, finishedPaths[i], target, i, finishedPaths.size());
-    if (ok) postText(WM_APP_OUTPUT_PATH, target);
-    allOk = allOk && ok;
-  }
-  if (!cancelRequested.load()) {
-    postJobDone(unlessCancelled(allOk ? outcomeSuccess : outcomeFailure), request.kind);
-    return;
-  }
-  // Files already converted or moved are gone from their ".ctmp" names; only unprocessed ones go.
-  for (const std::wstring& path : finishedPaths)
-    if (path.find(tempMarker) != std::wstring::npos) removeFileQuietly(path);
-  postJobDone(outcomeCancelled, request.kind);
+  // yt-dlp has already logged why it failed. A playlist with some failed entries still delivers
+  // the others, but the job has failed.
+  OwnedFiles files = ownedFilesOf(folder, finishedPaths, destinationPaths);
+  bool allOk = exitCode == 0 && files.allFinishedOwned;
+  if (!cancelRequested.load()) allOk = finishAll(request, tools, folder, files.finished, extension) && allOk;
+  removeLeftovers(folder, files, entriesBefore);
+  postJobDone(unlessCancelled(allOk ? outcomeSuccess : outcomeFailure), request.kind);
 }
 
 }  // namespace
@@ -150,24 +197,22 @@ std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension)
 
 void removePartialFiles(const std::vector<std::wstring>& destinationPaths) {
   for (const std::wstring& destination : destinationPaths) {
-    if (destination.find(tempMarker) == std::wstring::npos) continue;
-    std::wstring name = fileNameOf(destination);
-    if (name.empty()) continue;
+    std::filesystem::path path = toPath(destination);
+    std::wstring name = fromPath(path.filename());
+    if (name.find(tempMarker) == std::wstring::npos) continue;
     // yt-dlp's companions start with the announced name (".part", "-Frag" parts, ".ytdl"); the
-    // merge and audio steps write "<base>.ctmp.temp.<ext>" and "<base>.ctmp.<ext>" beside it.
+    // merge and audio steps write "<base>.ctmp.temp.<ext>" and "<base>.ctmp.<ext>" beside it, the
+    // job's conversion "<base>.ctmp.conv.<ext>".
     std::wstring prefix = name;
     std::size_t marker = name.rfind(L".ctmp.");
     if (marker != std::wstring::npos) prefix.resize(marker + 6);
-    std::wstring folder = folderPartOf(destination);
+    std::filesystem::path folder = path.parent_path();
     // Listed first, deleted after: the listing never sees its own deletions.
     std::vector<std::wstring> doomed;
-    std::error_code error;
-    std::filesystem::directory_iterator entry(toPath(folder.empty() ? L"." : folder), error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-      std::wstring entryPath = fromPath(entry->path());
-      if (startsWith(fileNameOf(entryPath), prefix)) doomed.push_back(std::move(entryPath));
-    }
-    for (const std::wstring& path : doomed) removeFileQuietly(path);
+    for (const std::wstring& entry :
+         entryNamesOf(fromPath(folder.empty() ? std::filesystem::path(".") : folder)))
+      if (startsWith(entry, prefix)) doomed.push_back(fromPath(folder / toPath(entry)));
+    for (const std::wstring& file : doomed) removeFileQuietly(file);
   }
 }
 

@@ -1,6 +1,7 @@
-// The body of the job thread: component setup when a tool is missing, the yt-dlp run, then for
-// every finished file a conversion or a move to its final name, and cleanup on cancel. Every file
-// the job writes carries ".ctmp" until this code gives it its final name.
+// The body of the job thread: component setup when a tool is missing, the yt-dlp run inside the
+// save folder, then for every finished file a conversion or a move to its final name, and at the
+// end the removal of whatever of its own is left. Every file the job writes carries ".ctmp" until
+// this code gives it its final name, and the job touches no file without it.
 #pragma once
 
 #include <string>
@@ -22,9 +23,10 @@ void downloadJobMain(DownloadRequest request);
 // trailing ".ctmp" (any case), then "." and `extension`.
 [[nodiscard]] std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension);
 
-// After a cancelled yt-dlp run: deletes, in the folder of every announced destination that holds
-// ".ctmp", the files that belong to it (the partial file, its fragments and resume data, and the
-// files yt-dlp derives from the same ".ctmp" name while merging or extracting).
+// Once the job has given its results their names: deletes, beside every announced destination whose
+// name holds ".ctmp", the files that belong to it (the partial file, its fragments and resume data,
+// the files yt-dlp derives from the same ".ctmp" name while merging or extracting, the job's own
+// conversion output).
 void removePartialFiles(const std::vector<std::wstring>& destinationPaths);
 
 }  // namespace tarnwick

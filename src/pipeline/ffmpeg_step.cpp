@@ -1,12 +1,14 @@
 #include "pipeline/ffmpeg_step.h"
 
+#include <filesystem>
+
 #include "base/channel.h"
 #include "base/command_line.h"
 #include "base/job_control.h"
 #include "base/process_runner.h"
 #include "base/text.h"
-#include "pipeline/job_files.h"
 #include "base/worker_texts.h"
+#include "pipeline/job_files.h"
 
 namespace tarnwick {
 namespace {
@@ -56,8 +58,17 @@ std::wstring ffmpegCommand(const FfmpegConversion& conversion, const std::wstrin
   command += L" -map_metadata 0 ";
   command += replaceBitrate(args, conversion.bitrate);
   command += L" ";
-  command += quoteArgument(conversion.target);
+  command += quoteArgument(conversionOutputFor(conversion.target));
   return command;
+}
+
+std::wstring conversionOutputFor(std::wstring_view target) {
+  std::filesystem::path output = toPath(target);
+  std::filesystem::path extension = output.extension();
+  output.replace_extension();
+  output += ".ctmp.conv";
+  output += extension;
+  return fromPath(output);
 }
 
 void handleFfmpegLine(const std::wstring& line, double& duration) {
@@ -97,12 +108,14 @@ bool convertWithFfmpeg(const FfmpegConversion& conversion) {
   postText(WM_APP_LOG, L"[ffmpeg] " + status);
   bool ok = runFfmpeg(conversion, status, conversion.firstArgs);
   if (!ok) ok = runFfmpeg(conversion, status, conversion.secondArgs);
-  if (ok) {
+  const std::wstring output = conversionOutputFor(conversion.target);
+  if (ok && moveFileReplacing(output, conversion.target)) {
     removeFileQuietly(conversion.source);
     return true;
   }
-  // A failed copy may leave a stub target; it must not pass for a result.
-  removeFileQuietly(conversion.target);
+  // What a failed run wrote is no result; the target, if the user had one, was never opened.
+  removeFileQuietly(output);
+  if (ok) postText(WM_APP_LOG, L"Error: could not rename " + output);
   if (cancelRequested.load()) {
     removeFileQuietly(conversion.source);
     return false;

@@ -1,12 +1,15 @@
 // Converts one downloaded file with ffmpeg: a stream copy first when the row has one, the
-// transcode when there is no copy or the copy failed. Leaves exactly one of the two files: the
-// target on success, the source on failure, neither when cancelled.
+// transcode when there is no copy or the copy failed. ffmpeg writes a name of the job's own (see
+// conversionOutputFor), which takes the target's place only once complete, so a file already
+// under the target name survives a failed, cancelled or killed conversion. Leaves exactly one of
+// the two files: the target on success, the source on failure, neither when cancelled.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -24,6 +27,10 @@ struct FfmpegConversion {
   std::size_t count = 1;
 };
 
+// Where ffmpeg writes until the conversion is complete: the target with ".ctmp.conv" before its
+// extension ("/m/a.ctmp.conv.webm" for "/m/a.webm").
+[[nodiscard]] std::wstring conversionOutputFor(std::wstring_view target);
+
 // Job thread. True when the target was written (and the source deleted).
 [[nodiscard]] bool convertWithFfmpeg(const FfmpegConversion& conversion);
 
@@ -32,7 +39,7 @@ struct FfmpegConversion {
 [[nodiscard]] bool runFfmpeg(const FfmpegConversion& conversion, const std::wstring& status,
                              const std::optional<std::wstring>& args);
 
-// The command line of one run, "{br}" already replaced.
+// The command line of one run, "{br}" already replaced, writing to conversionOutputFor(target).
 [[nodiscard]] std::wstring ffmpegCommand(const FfmpegConversion& conversion, const std::wstring& args);
 
 // The line callback of a run: "Duration: " sets `duration` (seconds), "out_time_us=" and

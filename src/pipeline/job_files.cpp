@@ -8,12 +8,36 @@
 namespace tarnwick {
 namespace {
 
+namespace fs = std::filesystem;
+
 bool isSeparator(wchar_t c) {
   return c == L'/' || c == L'\\';
 }
 
 bool isDriveLetter(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// Only "/" separates on Linux: a "\" there is part of a name, even at the end of a folder's.
+bool isNativeSeparator(wchar_t c) {
+  return c == L'/' || c == static_cast<wchar_t>(fs::path::preferred_separator);
+}
+
+// The part of `path` behind `folder` and one separator, or nullopt when `path` is not below it.
+std::optional<std::wstring_view> below(std::wstring_view path, std::wstring_view folder) {
+  if (folder.empty() || !startsWith(path, folder)) return std::nullopt;
+  path.remove_prefix(folder.size());
+  if (isNativeSeparator(folder.back())) return path;  // a root such as "/"
+  if (path.empty() || !isNativeSeparator(path.front())) return std::nullopt;
+  return path.substr(1);
+}
+
+// No root, no empty, "." or ".." step: the path cannot leave the folder it is read against.
+bool staysInside(const fs::path& relative) {
+  if (relative.empty() || relative.has_root_path()) return false;
+  for (const fs::path& step : relative)
+    if (step.empty() || step == "." || step == "..") return false;
+  return true;
 }
 
 }  // namespace
@@ -28,16 +52,52 @@ std::wstring folderPartOf(std::wstring_view path) {
   return std::wstring(path.substr(0, end));
 }
 
+NameParts splitName(std::wstring_view name) {
+  std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring_view::npos || dot == 0 || name == L"..") return {std::wstring(name), {}};
+  return {std::wstring(name.substr(0, dot)), std::wstring(name.substr(dot + 1))};
+}
+
+std::wstring pathInside(std::wstring_view folder, std::wstring_view relative) {
+  return fromPath(toPath(folder) / toPath(relative));
+}
+
+JobFolder jobFolderOf(std::wstring_view folder) {
+  std::error_code error;
+  fs::path resolved = fs::canonical(toPath(folder), error);
+  return {std::wstring(folder), error ? std::wstring(folder) : fromPath(resolved)};
+}
+
+std::optional<std::wstring> ownedRelativePath(const JobFolder& folder, std::wstring_view reported) {
+  std::optional<std::wstring_view> relative = reported;
+  if (toPath(reported).has_root_path()) {
+    relative = below(reported, folder.resolved);
+    if (!relative) relative = below(reported, folder.path);
+  }
+  if (!relative || !staysInside(toPath(*relative))) return std::nullopt;
+  if (fromPath(toPath(*relative).filename()).find(tempMarker) == std::wstring::npos) return std::nullopt;
+  return std::wstring(*relative);
+}
+
+std::set<std::wstring> entryNamesOf(std::wstring_view folder) {
+  std::set<std::wstring> names;
+  std::error_code error;
+  fs::directory_iterator entry(toPath(folder), error);
+  for (; !error && entry != fs::directory_iterator(); entry.increment(error))
+    names.insert(fromPath(entry->path().filename()));
+  return names;
+}
+
 void removeFileQuietly(std::wstring_view path) {
   std::error_code ignored;
-  std::filesystem::path file = toPath(path);
-  if (std::filesystem::symlink_status(file, ignored).type() == std::filesystem::file_type::directory) return;
-  std::filesystem::remove(file, ignored);
+  fs::path file = toPath(path);
+  if (fs::symlink_status(file, ignored).type() == fs::file_type::directory) return;
+  fs::remove(file, ignored);
 }
 
 bool moveFileReplacing(std::wstring_view source, std::wstring_view target) {
   std::error_code error;
-  std::filesystem::rename(toPath(source), toPath(target), error);
+  fs::rename(toPath(source), toPath(target), error);
   return !error;
 }
 

@@ -5,6 +5,7 @@
 #include "base/channel.h"
 #include "base/text.h"
 #include "base/worker_texts.h"
+#include "lookup/json_reading.h"
 
 namespace tarnwick {
 namespace {
@@ -41,6 +42,12 @@ void handleProgressLine(std::wstring_view rest) {
   postText(WM_APP_STATUS, std::move(status));
 }
 
+// The path of an "[F]" line is a JSON string, so that no character of it can end the line early.
+bool readFinishedPath(std::wstring_view rest, std::wstring& path) {
+  std::size_t at = 0;
+  return jsonReadString(trimText(rest), at, path) && !path.empty();
+}
+
 }  // namespace
 
 void handleDownloadLine(const std::wstring& line, std::vector<std::wstring>& finishedPaths,
@@ -52,8 +59,8 @@ void handleDownloadLine(const std::wstring& line, std::vector<std::wstring>& fin
     handleProgressLine(view.substr(3));
     return;
   }
-  if (startsWith(view, L"[F]")) {
-    std::wstring path = trimText(view.substr(3));
+  std::wstring path;
+  if (startsWith(view, L"[F]") && readFinishedPath(view.substr(3), path)) {
     finishedPaths.push_back(path);
     postText(WM_APP_OUTPUT_PATH, std::move(path));
     return;

@@ -7,9 +7,10 @@
 
 namespace tarnwick {
 
-// Job thread, once per output line. Appends the path of every "[F]" line to `finishedPaths` and
-// of every "[download] Destination: " line to `destinationPaths`; `label` is the chosen row's
-// label, for "Converting to {0} …". Keeps no state of its own.
+// Job thread, once per output line. Appends the path of every "[F]" line (a JSON string; a line
+// without one is only logged) to `finishedPaths` and of every "[download] Destination: " line to
+// `destinationPaths`, both as yt-dlp reported them; `label` is the chosen row's label, for
+// "Converting to {0} …". Keeps no state of its own.
 void handleDownloadLine(const std::wstring& line, std::vector<std::wstring>& finishedPaths,
                         std::vector<std::wstring>& destinationPaths, const std::wstring& label);
 

@@ -38,6 +38,16 @@ class CancelledDownload : public test::DownloadJobTest {
       return false;
     });
   }
+  // Paces only the job's own conversions (real time, "-re"), so that one is surely running when
+  // the test acts.
+  void paceConversions() {
+    const std::string ffmpeg = test::Sandbox::realTool("ffmpeg").string();
+    // bin/ffmpeg is a symlink to the real program: replace the link, never write through it.
+    fs::remove(test::Sandbox::current().bin() / "ffmpeg");
+    test::Sandbox::current().writeScript(
+        "ffmpeg", "#!/bin/sh\ncase \"$*\" in\n  *\"-nostdin -y -progress pipe:1 -nostats\"*) exec " + ffmpeg +
+                      " -re \"$@\" ;;\nesac\nexec " + ffmpeg + " \"$@\"\n");
+  }
   void expectNothingLeft() {
     for (const std::string& file : savedFiles()) EXPECT_EQ(file.find(".ctmp"), std::string::npos) << file;
     EXPECT_EQ(leftoverProcesses(), std::vector<std::string>{});
@@ -82,13 +92,7 @@ TEST_F(CancelledDownload, DuringAFragmentedDownloadRemovesFragmentsAndResumeData
 }
 
 TEST_F(CancelledDownload, DuringTheSecondOfThreeConversionsKeepsTheFirst) {
-  // Paces only the job's own conversions (real time, "-re"), so the second is surely running.
-  const std::string ffmpeg = test::Sandbox::realTool("ffmpeg").string();
-  // bin/ffmpeg is a symlink to the real program: replace the link, never write through it.
-  fs::remove(test::Sandbox::current().bin() / "ffmpeg");
-  test::Sandbox::current().writeScript(
-      "ffmpeg", "#!/bin/sh\ncase \"$*\" in\n  *\"-nostdin -y -progress pipe:1 -nostats\"*) exec " + ffmpeg +
-                    " -re \"$@\" ;;\nesac\nexec " + ffmpeg + " \"$@\"\n");
+  paceConversions();
   for (const char* clip : {"a.mp4", "b.mp4", "c.mp4"}) serveClip(clip, MediaKind::mp4H264Aac, 4.0);
   servePlaylistPage("/list.html", "Three Clips", {"a.mp4", "b.mp4", "c.mp4"});
   DownloadRequest request = videoRequest("/list.html", 8);
@@ -104,6 +108,61 @@ TEST_F(CancelledDownload, DuringTheSecondOfThreeConversionsKeepsTheFirst) {
   EXPECT_EQ(probe->videoCodecs, std::vector<std::string>{"theora"});
   expectNothingLeft();
   for (const std::wstring& line : texts(WM_APP_LOG)) EXPECT_FALSE(startsWith(line, L"Error:")) << line;
+}
+
+// A conversion writes beside the final name and takes its place only once complete: a file the
+// user already had there is neither emptied while ffmpeg runs nor lost when the run dies.
+TEST_F(CancelledDownload, ConversionStoppedMidwayLeavesAnExistingFileWhole) {
+  struct Stop {
+    const char* how;
+    void (*act)();
+    int outcome;
+  };
+  const Stop stops[] = {
+      {"ffmpeg's group killed, as by a crash", [] { terminateJobSlot(downloadProcessJob); }, 1},
+      {"Cancel", [] { cancelDownloadJob(); }, 2},
+  };
+  paceConversions();
+  serveClip("clip.mp4", MediaKind::mp4H264Aac, 6.0);
+  const fs::path final = folder / "clip [clip].avi";
+  for (const Stop& stop : stops) {
+    SCOPED_TRACE(stop.how);
+    recorder.clear();
+    cancelRequested = false;
+    test::writeFile(final, "an older download");
+    start(videoRequest("/clip.mp4", 4));
+    ASSERT_TRUE(waitForProgressAfter(L"Converting to AVI \u2026"));
+    // ffmpeg is writing, and not into the final name.
+    EXPECT_TRUE(fs::exists(folder / "clip [clip].ctmp.conv.avi"));
+    EXPECT_EQ(test::readFile(final), "an older download");
+    stop.act();
+    EXPECT_EQ(finish(), stop.outcome);
+    EXPECT_EQ(savedFiles(), std::vector<std::string>{"clip [clip].avi"});
+    EXPECT_EQ(test::readFile(final), "an older download");
+    expectNothingLeft();
+  }
+}
+
+// A cancelled playlist takes back the subfolder it made; a folder the user had stays, empty or not.
+TEST_F(CancelledDownload, PlaylistLeavesNoSubfolderOfItsOwn) {
+  std::string bytes = serveClip("a.mp4", MediaKind::mp4H264Aac);
+  serveClip("b.mp4", MediaKind::mp4H264Aac);
+  servePlaylistPage("/list.html", "Two Clips", {"a.mp4", "b.mp4"});
+  fs::create_directory(folder / "Mine");
+  server.throttle(2048, std::chrono::milliseconds(5));
+  server.holdAfter("/a.mp4", bytes.size() / 2);
+  DownloadRequest request = videoRequest("/list.html", 0);
+  request.wholePlaylist = true;
+  start(request);
+  ASSERT_TRUE(server.waitUntilHeld());
+  ASSERT_TRUE(fs::is_directory(folder / "Two Clips"));
+  cancelDownloadJob();
+  EXPECT_EQ(finish(), 2);
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::directory_iterator(folder))
+    entries.push_back(entry.path().filename().string());
+  EXPECT_EQ(entries, std::vector<std::string>{"Mine"});
+  expectNothingLeft();
 }
 
 }  // namespace

@@ -7,10 +7,24 @@
 namespace tarnwick {
 namespace {
 
+// Where the command departs from the plain "-P <folder> -o <title> [<id>]" form, and why:
+// - No "-P": yt-dlp expands "$VAR" and "~" in it and takes a trailing "\" for a separator, so the
+//   file could land elsewhere. yt-dlp runs inside the save folder instead (the runner's working
+//   folder) and gets a relative template.
+// - "[F]" prints the path as JSON ("%(filepath)j"): a folder name holding a line break would
+//   otherwise cut the line, and the job would read a different, shorter path.
+// - The title and id are sanitized into fields of their own ("--parse-metadata %(title)S:...") and
+//   cut by bytes ("%(file_title).140B"): Linux allows 255 bytes a name, and the sanitizer widens
+//   "/", "?" and the like to three bytes, so the cut must count the widened text. The budget is
+//   explained beside downloadOutputTemplate.
 const std::wstring progressPart =
     L" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet --progress-template "
     L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
-    L"\"after_move:[F]%(filepath)s\"";
+    L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
+    L"\"%(id)S:%(file_id)s\"";
+const std::wstring singleTemplate = L"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s";
+const std::wstring playlistTemplate =
+    L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + singleTemplate;
 
 DownloadRequest videoRequest(int format, int quality) {
   DownloadRequest r;
@@ -32,8 +46,8 @@ DownloadRequest audioRequest(int format, int bitrate) {
 
 // The whole command for the Linux tools in /opt/T with a given mode part.
 std::wstring linuxCommand(const std::wstring& modePart) {
-  return L"\"/opt/T/yt-dlp\"" + progressPart +
-         L" -P \"/home/u/Videos\" -o \"%(title)s [%(id)s].ctmp.%(ext)s\" --no-playlist"
+  return L"\"/opt/T/yt-dlp\"" + progressPart + L" -o \"" + singleTemplate +
+         L"\" --no-playlist"
          L" --ffmpeg-location \"/opt/T\" --js-runtimes \"deno:/opt/T/deno\"" +
          modePart + L" -- \"U\"";
 }
@@ -52,7 +66,8 @@ TEST(BuildDownloadCommand, WindowsPathsGiveTheDocumentedCommandByteForByte) {
       L"\"D:\\T\\yt-dlp.exe\" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet "
       L"--progress-template "
       L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
-      L"\"after_move:[F]%(filepath)s\" -P \"D:\\Videos\" -o \"%(title)s [%(id)s].ctmp.%(ext)s\" "
+      L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
+      L"\"%(id)S:%(file_id)s\" -o \"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s\" "
       L"--no-playlist --ffmpeg-location \"D:\\T\" --js-runtimes \"deno:D:\\T\\deno.exe\" -f \"bv*+ba/b\" -S "
       L"\"res:1080,vcodec:h264,ext:mp4:m4a\" --merge-output-format mp4 --embed-metadata -- \"U\"");
 }
@@ -99,9 +114,7 @@ TEST(BuildDownloadCommand, WholePlaylistGetsASubfolderTemplateAndYesPlaylist) {
   DownloadRequest r = videoRequest(1, 0);
   r.wholePlaylist = true;
   std::wstring command = buildLinux(r);
-  EXPECT_NE(command.find(
-                L" -o \"%(playlist_title|Playlist)s/%(playlist_index)03d - %(title)s [%(id)s].ctmp.%(ext)s\""
-                L" --yes-playlist --ffmpeg-location"),
+  EXPECT_NE(command.find(L" -o \"" + playlistTemplate + L"\" --yes-playlist --ffmpeg-location"),
             std::wstring::npos)
       << command;
   EXPECT_EQ(command.find(L"--no-playlist"), std::wstring::npos);
@@ -141,11 +154,13 @@ TEST(BuildDownloadCommand, SplitsBackIntoTheArgumentsYtDlpShouldReceive) {
       L"--progress-template",
       L"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s",
       L"--print",
-      L"after_move:[F]%(filepath)s",
-      L"-P",
-      L"/media/My \"Best\" Songs\\",
+      L"after_move:[F]%(filepath)j",
+      L"--parse-metadata",
+      L"%(title)S:%(file_title)s",
+      L"--parse-metadata",
+      L"%(id)S:%(file_id)s",
       L"-o",
-      L"%(playlist_title|Playlist)s/%(playlist_index)03d - %(title)s [%(id)s].ctmp.%(ext)s",
+      playlistTemplate,
       L"--yes-playlist",
       L"--ffmpeg-location",
       L"/opt/my tools",

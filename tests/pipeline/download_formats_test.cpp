@@ -45,12 +45,27 @@ const FormatCase formatCases[] = {
     {"Mp4FromUnmergedWebm", false, 0, MediaKind::webmVp9Opus, isoMedia, "isom", "vp9", "opus", 1},
     {"Mp3", true, 0, MediaKind::mp4H264Aac, "mp3", "", "", "mp3", 0},
     {"M4a", true, 1, MediaKind::mp4H264Aac, isoMedia, "M4A ", "", "aac", 0},
-    {"Aac", true, 2, MediaKind::mp4H264Aac, "aac", "", "", "aac", 0},
+    // yt-dlp's AAC extraction writes ".m4a"; the job's copy makes it ADTS, whatever the source.
+    {"Aac", true, 2, MediaKind::mp4H264Aac, "aac", "", "", "aac", 1},
     {"Flac", true, 3, MediaKind::mp4H264Aac, "flac", "", "", "flac", 0},
     {"Ogg", true, 4, MediaKind::mp4H264Aac, "ogg", "", "", "vorbis", 0},
     {"Opus", true, 5, MediaKind::webmVp9Opus, "ogg", "", "", "opus", 0},
     {"Wav", true, 6, MediaKind::mp4H264Aac, "wav", "", "", "pcm_s16le", 0},
     {"Wma", true, 7, MediaKind::mp4H264Aac, "asf", "", "", "wmav2", 1},
+    // From an Opus or Vorbis source yt-dlp's AAC is an MP4 container under ".m4a" until the job
+    // copies it into ADTS; the other rows are checked from Opus as well.
+    {"AacFromOpus", true, 2, MediaKind::webmVp9Opus, "aac", "", "", "aac", 1},
+    {"AacFromVorbis", true, 2, MediaKind::webmVp8Vorbis, "aac", "", "", "aac", 1},
+    {"Mp3FromOpus", true, 0, MediaKind::webmVp9Opus, "mp3", "", "", "mp3", 0},
+    {"M4aFromOpus", true, 1, MediaKind::webmVp9Opus, isoMedia, "M4A ", "", "aac", 0},
+    {"FlacFromOpus", true, 3, MediaKind::webmVp9Opus, "flac", "", "", "flac", 0},
+    {"OggFromOpus", true, 4, MediaKind::webmVp9Opus, "ogg", "", "", "vorbis", 0},
+    {"WavFromOpus", true, 6, MediaKind::webmVp9Opus, "wav", "", "", "pcm_s16le", 0},
+    {"WmaFromOpus", true, 7, MediaKind::webmVp9Opus, "asf", "", "", "wmav2", 1},
+    // A site with nothing but VP8 and Vorbis: MP4 cannot hold them by copy, so the remux of the
+    // unmerged file falls back to the transcode; MKV holds them as they are.
+    {"Mp4FromVp8Vorbis", false, 0, MediaKind::webmVp8Vorbis, isoMedia, "isom", "h264", "aac", 2},
+    {"MkvFromVp8Vorbis", false, 1, MediaKind::webmVp8Vorbis, matroska, "matroska", "vp8", "vorbis", 1},
 };
 
 class EveryFormat : public test::DownloadJobTest, public ::testing::WithParamInterface<FormatCase> {};
@@ -63,7 +78,7 @@ bool hasDocType(const std::string& bytes, const std::string& docType) {
 
 TEST_P(EveryFormat, EndsAsThatFormatWithItsCodecs) {
   const FormatCase& c = GetParam();
-  const bool webm = c.source == MediaKind::webmVp9Opus;
+  const bool webm = c.source == MediaKind::webmVp9Opus || c.source == MediaKind::webmVp8Vorbis;
   const std::string clip = webm ? "clip.webm" : "clip.mp4";
   serveClip(clip, c.source);
   DownloadRequest request = c.audio ? audioRequest("/" + clip, c.row) : videoRequest("/" + clip, c.row);

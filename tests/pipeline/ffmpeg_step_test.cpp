@@ -63,7 +63,7 @@ TEST(FfmpegCommand, ReplacesEveryBitratePlaceholder) {
   EXPECT_EQ(
       ffmpegCommand(c, *audioFormatTable[7].ffmpegArgs),
       L"\"/t/ffmpeg\" -hide_banner -nostdin -y -progress pipe:1 -nostats -i \"/m/a b.ctmp.webm\" -map 0:a:0 "
-      L"-map_metadata 0 -vn -c:a wmav2 -b:a 192k -ac 2 \"/m/a b.wma\"");
+      L"-map_metadata 0 -vn -c:a wmav2 -b:a 192k -ac 2 \"/m/a b.ctmp.conv.wma\"");
   EXPECT_NE(ffmpegCommand(c, L"-b:a {br} -maxrate {br}").find(L" -b:a 192k -maxrate 192k "),
             std::wstring::npos);
 }
@@ -122,20 +122,21 @@ TEST_F(Conversion, BothRunsFailingKeepsTheSourceAndLogsIt) {
   FfmpegConversion c = conversionOf(test::MediaKind::mp4H264Aac, L"clip.ctmp.mp4", broken);
   EXPECT_FALSE(convertWithFfmpeg(c));
   EXPECT_TRUE(std::filesystem::exists(toPath(c.source)));
-  EXPECT_FALSE(std::filesystem::exists(toPath(c.target)));  // the failed copy's stub is gone too
+  EXPECT_FALSE(std::filesystem::exists(toPath(c.target)));
+  EXPECT_FALSE(std::filesystem::exists(toPath(conversionOutputFor(c.target))));  // nor the failed copy's stub
   auto log = recorder.texts(WM_APP_LOG);
   EXPECT_EQ(log.back(), L"Error: conversion to WebM failed: " + c.source);
   EXPECT_EQ(runsPosted(recorder, L"Converting to WebM \u2026"), 2u);
 }
 
-TEST_F(Conversion, CancelBeforeTheRunDeletesSourceAndTargetSilently) {
+TEST_F(Conversion, CancelBeforeTheRunDeletesTheSourceSilentlyAndKeepsAnExistingTarget) {
   ChannelRecorder recorder;
   FfmpegConversion c = conversionOf(test::MediaKind::mp4H264Aac, L"clip.ctmp.mp4", videoFormatTable[4]);
   test::writeFile(toPath(c.target), "old");
   cancelRequested = true;
   EXPECT_FALSE(convertWithFfmpeg(c));
   EXPECT_FALSE(std::filesystem::exists(toPath(c.source)));
-  EXPECT_FALSE(std::filesystem::exists(toPath(c.target)));
+  EXPECT_EQ(test::readFile(toPath(c.target)), "old");
   for (const std::wstring& line : recorder.texts(WM_APP_LOG))
     EXPECT_EQ(line.find(L"Error"), std::wstring::npos);
   EXPECT_EQ(runsPosted(recorder, L"Converting to AVI \u2026"), 0u);

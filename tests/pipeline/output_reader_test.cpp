@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/worker_texts.h"
 #include "channel_recorder.h"
 #include "message_log.h"
-#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace {
@@ -71,12 +71,22 @@ TEST_F(DownloadLines, DestinationWithoutBlankIsLoggedButNotRecorded) {
   EXPECT_EQ(posted[1].lParam, 1);
 }
 
-TEST_F(DownloadLines, FinishedLinePostsItsPathAtOnceWithoutLogging) {
-  auto posted = feed(L"[F]/v/clip [clip].ctmp.mp3\t");
+TEST_F(DownloadLines, FinishedLinePostsItsJsonPathAtOnceWithoutLogging) {
+  auto posted = feed(L"[F]\"/v/clip [clip].ctmp.mp3\"\t");
   EXPECT_EQ(finished, std::vector<std::wstring>{L"/v/clip [clip].ctmp.mp3"});
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].id, WM_APP_OUTPUT_PATH);
   EXPECT_EQ(posted[0].text, L"/v/clip [clip].ctmp.mp3");
+  // Escapes are what keep a line break or "\" in a folder's name inside the one line.
+  feed(L"[F]\"/v/a\\nb\\\\/\\u6f22\\ud83d\\ude00.ctmp.mp4\"");
+  EXPECT_EQ(finished.back(), L"/v/a\nb\\/\u6f22\U0001F600.ctmp.mp4");
+  // A path that is no JSON string is not taken: it is only logged.
+  for (const wchar_t* line : {L"[F]/v/a.ctmp.mp4", L"[F]\"/v/cut", L"[F]\"\""}) {
+    posted = feed(line);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].id, WM_APP_LOG);
+  }
+  EXPECT_EQ(finished.size(), 2u);
 }
 
 TEST_F(DownloadLines, StepLinesSetTheirStatus) {

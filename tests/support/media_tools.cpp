@@ -77,6 +77,14 @@ std::string makeMedia(const fs::path& file, MediaKind kind, double seconds) {
     case MediaKind::audioOnlyM4a:
       add({"-f", "lavfi", "-i", tone, "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart"});
       break;
+    case MediaKind::webmVp8Vorbis:
+      add({"-f",   "lavfi", "-i",     picture,     "-f",       "lavfi",     "-i",
+           tone,   "-c:v",  "libvpx", "-deadline", "realtime", "-cpu-used", "8",
+           "-b:v", "100k",  "-c:a",   "libvorbis", "-q:a",     "2",         "-shortest"});
+      break;
+    case MediaKind::monoM4a:
+      add({"-f", "lavfi", "-i", tone, "-ac", "1", "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart"});
+      break;
   }
   argv.push_back(file.string());
   if (runTool(argv).exitCode != 0) return {};

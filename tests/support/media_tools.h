@@ -25,10 +25,12 @@ struct ToolOutput {
 ToolOutput runTool(const std::vector<std::string>& argv);
 
 enum class MediaKind {
-  mp4H264Aac,    // .mp4, h264 + aac
-  webmVp9Opus,   // .webm, vp9 + opus
-  videoOnlyMp4,  // .mp4, h264 only (a DASH video representation)
-  audioOnlyM4a,  // .m4a, aac only (a DASH audio representation)
+  mp4H264Aac,     // .mp4, h264 + aac
+  webmVp9Opus,    // .webm, vp9 + opus
+  videoOnlyMp4,   // .mp4, h264 only (a DASH video representation)
+  audioOnlyM4a,   // .m4a, aac only (a DASH audio representation)
+  webmVp8Vorbis,  // .webm, vp8 + vorbis (a site that offers nothing else)
+  monoM4a,        // .m4a, aac only, one channel
 };
 
 // Makes `seconds` of 160x120 test picture and tone; answers the file's bytes (empty on failure).
