@@ -41,6 +41,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
 
   // MainViewDelegate
   void layout(double width, double height, ViewLayout& out) override;
+  double minimumHeight(double width) override;
   void paint(cairo_t* cr, int area) override;
   void presentPopovers() override;
 

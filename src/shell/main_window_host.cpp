@@ -109,7 +109,8 @@ void MainWindow::repaint() {
 void MainWindow::relayout() {
   if (!parts_.view) return;
   if (gtk_widget_get_mapped(parts_.view)) runLayout();
-  gtk_widget_queue_allocate(parts_.view);
+  // What the view shows changed, and with it the height it needs.
+  remeasureMainView(parts_);
   repaint();
 }
 
