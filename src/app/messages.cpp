@@ -35,7 +35,13 @@ void setupDone(AppState& state, Host& host, int outcome) {
   state.queuedSearch.clear();
   state.searching = false;
   if (outcome != 0) {
-    // The queued download and search are dropped with the failed setup.
+    // The queued download and search are dropped with the failed setup, and so are the details
+    // a preview waited for.
+    PreviewState& preview = state.preview;
+    if (preview.detailsAfterSetup) {
+      preview.detailsAfterSetup = false;
+      if (preview.title.empty() && !preview.titlePending) preview.unavailable = true;
+    }
     setStatus(state, statusError, statusText::setupFailed);
     state.log.appendLogLine(L"\u2716 " + uiText(statusText::setupFailed));
     applyAnimationTimer(state, host);
@@ -47,8 +53,8 @@ void setupDone(AppState& state, Host& host, int outcome) {
     // yt-dlp exists now: fetch the details the preview could not get during setup. Restarting
     // makes the first worker's outstanding title reply stale, and that worker then skips the
     // thumbnail too; so the title lookup (which brings the thumbnail) runs again unless both are
-    // already here.
-    const bool fetchTitle = preview.titlePending || !preview.thumb;
+    // already here. A title lookup that failed during setup is tried again too.
+    const bool fetchTitle = preview.titlePending || !preview.thumb || preview.title.empty();
     startPreview(state, host, preview, fetchTitle);
   }
   if (!search.empty()) startSearch(state, host, search);
@@ -123,7 +129,9 @@ void onVideoInfo(AppState& state, Host& host, Message& message) {
     }
   } else {
     p.titlePending = false;
-    if (!info->ok && !p.detailsPending) p.unavailable = true;
+    // A failed oEmbed reply (embedding disabled, no network) is not the last word while the
+    // detail lookup is still to come.
+    if (!info->ok && !p.detailsPending && !p.detailsAfterSetup) p.unavailable = true;
   }
   applyAnimationTimer(state, host);
   host.repaint();
@@ -132,19 +140,13 @@ void onVideoInfo(AppState& state, Host& host, Message& message) {
 void onThumbnail(AppState& state, Host& host, Message& message) {
   std::unique_ptr<ThumbnailData> data = message.payload.take<ThumbnailData>();
   if (!data) return;
-  std::shared_ptr<Thumb> thumb;
-  bool decoded = false;
-  auto picture = [&]() -> std::shared_ptr<Thumb> {
-    if (!decoded) {
-      thumb = decodeThumbnail(data->bytes);
-      decoded = true;
-    }
-    return thumb;
-  };
   PreviewState& p = state.preview;
-  if (p.active && p.videoId == data->videoId && !p.thumb) p.thumb = picture();
+  if (p.active && p.videoId == data->videoId) {
+    p.thumbnailPending = false;
+    if (!p.thumb) p.thumb = data->thumb;
+  }
   for (SearchResult& hit : state.results) {
-    if (hit.videoId == data->videoId && !hit.thumb) hit.thumb = picture();
+    if (hit.videoId == data->videoId && !hit.thumb) hit.thumb = data->thumb;
   }
   applyAnimationTimer(state, host);
   host.repaint();

@@ -37,8 +37,9 @@ void drawGhostButton(Canvas& canvas, const RectF& rect, float radius, std::optio
                      std::wstring_view text, TextFormat format, const ElementLook& look, bool danger);
 void drawPill(Canvas& canvas, const RectF& rect, std::optional<Icon> icon, std::wstring_view text,
               const ElementLook& look, bool selected);
+// Without a picture: the shimmer while one may still come, else the shimmer's still base.
 void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
-                   float radius);
+                   float radius, bool pictureMayCome = true);
 void drawShimmer(Canvas& canvas, const RectF& rect, float radius);
 void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds);
 void drawLogo(Canvas& canvas, const RectF& rect);

@@ -10,6 +10,10 @@ namespace tarnwick {
 namespace {
 
 constexpr std::wstring_view kSeparator = L"  ·  ";
+// The shimmer pulses between this alpha and twice it; a placeholder that waits for nothing stays
+// at this.
+constexpr float shimmerBaseAlpha = 0.05f;
+
 
 std::wstring resolutionLabel(int height) {
   if (height >= 4320) return L"8K";
@@ -66,15 +70,20 @@ void drawPill(Canvas& canvas, const RectF& rect, std::optional<Icon> icon, std::
 
 void drawShimmer(Canvas& canvas, const RectF& rect, float radius) {
   const double t = static_cast<double>(canvas.clock() % 1200) / 1200.0;
-  const float alpha = static_cast<float>((std::sin(t * 2 * std::numbers::pi) * 0.5 + 0.5) * 0.05 + 0.05);
+  const float alpha =
+      static_cast<float>((std::sin(t * 2 * std::numbers::pi) * 0.5 + 0.5) * 0.05) + shimmerBaseAlpha;
   canvas.fillRound(rect, radius, palette::white, alpha);
 }
 
 void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
-                   float radius) {
+                   float radius, bool pictureMayCome) {
   cairo_surface_t* picture = cache.thumbnail(canvas, thumb, rect, radius);
   if (!picture) {
-    drawShimmer(canvas, rect, radius);
+    if (pictureMayCome) {
+      drawShimmer(canvas, rect, radius);
+    } else {
+      canvas.fillRound(rect, radius, palette::white, shimmerBaseAlpha);
+    }
     return;
   }
   canvas.paintSurface(picture, rect.left, rect.top);

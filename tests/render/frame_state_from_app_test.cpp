@@ -85,7 +85,8 @@ class FrameFromApp : public test::AppFixture {
   }
 
   void deliverThumbnail(const std::wstring& videoId) {
-    deliver(WM_APP_THUMBNAIL, 0, 0, Payload::make(ThumbnailData{videoId, twoColourPng(320, 180)}));
+    deliver(WM_APP_THUMBNAIL, 0, 0,
+            Payload::make(ThumbnailData{videoId, decodeThumbnail(twoColourPng(320, 180))}));
   }
 
   OffscreenRenderer renderer;
