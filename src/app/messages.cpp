@@ -16,15 +16,22 @@ namespace tarnwick {
 namespace {
 
 void onProgress(AppState& state, Host& host, const Message& message) {
-  state.progress = message.lParam == 1 ? -1.0 : static_cast<double>(message.wParam) / 10.0;
+  const double percent = static_cast<double>(message.wParam) / 10.0;
+  // Without a total size yt-dlp has no percentage, and that arrives as 0: the bar keeps moving
+  // until a real percentage is known.
+  if (message.lParam == 1) {
+    state.progress = -1;
+  } else if (percent > 0 || state.progress >= 0) {
+    state.progress = percent;
+  }
   host.repaint();
 }
 
 void onStatus(AppState& state, Host& host, const Message& message) {
-  // A status that arrives after Cancel must not overwrite "Cancelling …".
+  // A status that arrives after Cancel must not overwrite "Cancelling …". A worker's status is
+  // always work in progress, whatever a validation error made of the line before.
   if (state.jobState != noJob && !state.cancelRequested.load()) {
-    state.statusId = -1;
-    state.statusDetail = message.text();
+    setStatus(state, statusBusy, -1, message.text());
   }
   host.repaint();
 }

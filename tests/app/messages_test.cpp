@@ -81,6 +81,32 @@ TEST_F(Messages, StatusAfterCancelOrAfterTheJobChangesNothing) {
   EXPECT_EQ(statusLine(state), L"Cancelled.");
 }
 
+// A validation error while setup runs does not colour the setup's next status as an error.
+TEST_F(Messages, EveryWorkerStatusIsWorkInProgress) {
+  startSetupJob();
+  host.text = L"";
+  startDownload(state, host);
+  ASSERT_EQ(state.statusKind, statusError);  // "Please paste a YouTube link first."
+  deliverText(WM_APP_STATUS, L"Setting up: downloading ffmpeg");
+  EXPECT_EQ(state.statusKind, statusBusy);
+  EXPECT_EQ(statusLine(state), L"Setting up: downloading ffmpeg");
+}
+
+// Without a total size yt-dlp reports no percentage, which arrives as 0: the bar stays
+// indeterminate until a real percentage is known, and again for the next file.
+TEST_F(Messages, UnknownSizeKeepsTheBarMovingUntilAPercentageIsKnown) {
+  startDownloadJob();
+  const struct {
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    double shown;
+  } steps[] = {{0, 0, -1}, {0, 0, -1}, {5, 0, 0.5}, {0, 0, 0}, {0, 1, -1}, {0, 0, -1}, {1000, 0, 100}};
+  for (const auto& step : steps) {
+    deliver(WM_APP_PROGRESS, step.wParam, step.lParam);
+    EXPECT_DOUBLE_EQ(state.progress, step.shown) << step.wParam << "/" << step.lParam;
+  }
+}
+
 TEST_F(Messages, ProgressIsTenthsOfAPercentOrIndeterminate) {
   deliver(WM_APP_PROGRESS, 420, 0);
   EXPECT_DOUBLE_EQ(state.progress, 42.0);

@@ -141,6 +141,33 @@ TEST_F(FrameFromApp, IdleWindowInEnglish) {
   EXPECT_EQ(countPixels(image, layout.progressTrackRect, 1, isAccent), 0);
 }
 
+// yt-dlp without a total size reports no percentage, which arrives as 0: the window shows the
+// gliding bar and no "0 %" until a real percentage comes.
+TEST_F(FrameFromApp, DownloadWithoutATotalSizeShowsTheGlidingBar) {
+  host.text = std::wstring(L"https://www.youtube.com/watch?v=") + kVideoId;
+  state.folder = fromPath(test::Sandbox::current().makeFolder("Videos"));
+  startDownload(state, host);
+  ASSERT_TRUE(calls->waitFor(1, 0, 0));
+  const auto bright = [](std::uint32_t c) { return brightness(c) > 500; };
+  for (int i = 0; i < 3; ++i) deliver(WM_APP_PROGRESS, 0);
+  FrameState f = frame();
+  f.clockMs = 0;  // the segment rests at the left end
+  Image image = render(f, "app_download_unknown_size");
+  const RectF& track = layout.progressTrackRect;
+  const float mid = (track.top + track.bottom) / 2;
+  EXPECT_TRUE(isAccent(image.atDip(track.left + 0.14f * track.width(), mid, 1)));
+  EXPECT_FALSE(isAccent(image.atDip(track.right - 0.14f * track.width(), mid, 1)));
+  EXPECT_EQ(countPixels(image, layout.statusRightRect, 1, bright), 0);
+
+  deliver(WM_APP_PROGRESS, 5);  // 0.5 %: known now, the smallest fill and its percentage
+  f = frame();
+  f.clockMs = 0;
+  image = render(f, "app_download_half_percent");
+  EXPECT_TRUE(isAccent(image.atDip(track.left + 4, mid, 1)));
+  EXPECT_FALSE(isAccent(image.atDip(track.left + 0.14f * track.width(), mid, 1)));
+  EXPECT_GT(countPixels(image, layout.statusRightRect, 1, bright), 10);
+}
+
 TEST_F(FrameFromApp, DownloadRunningAt42Percent) {
   host.text = std::wstring(L"https://www.youtube.com/watch?v=") + kVideoId;
   state.folder = fromPath(test::Sandbox::current().makeFolder("Videos"));
