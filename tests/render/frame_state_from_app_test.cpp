@@ -221,7 +221,7 @@ TEST_F(FrameFromApp, PreviewWithItsThumbnail) {
   EXPECT_EQ(f.preview.title, L"Big Buck Bunny");
   EXPECT_EQ(f.preview.channel, L"Blender Foundation");
   EXPECT_EQ(f.preview.height, 720);
-  EXPECT_EQ(buildMetaLine(f, f.preview, false), L"12.3M views  ·  720p");
+  EXPECT_EQ(buildMetaLine(f, f.preview, false), L"\u206612.3M views\u2069  ·  \u2066720p\u2069");
   ASSERT_TRUE(f.preview.thumb.present());
   EXPECT_EQ(f.preview.thumb.width, 320);
   EXPECT_EQ(f.preview.thumb.owner.get(), state.preview.thumb.get());  // the cache follows the picture
@@ -260,7 +260,8 @@ TEST_F(FrameFromApp, SearchHitsWithTheirThumbnails) {
   ASSERT_EQ(f.results.size(), 3u);
   EXPECT_EQ(f.results[1].title, L"Sintel");
   EXPECT_EQ(f.results[2].durationSeconds, 734);
-  EXPECT_EQ(buildMetaLine(f, f.results[0], true), L"Blender Foundation  ·  1.1K views");
+  EXPECT_EQ(buildMetaLine(f, f.results[0], true),
+            L"\u2068Blender Foundation\u2069  ·  \u20661.1K views\u2069");
   EXPECT_EQ(buildMetaLine(f, f.results[1], true), L"");
   EXPECT_TRUE(f.results[0].thumb.present());
   EXPECT_FALSE(f.results[1].thumb.present());
