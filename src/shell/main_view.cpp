@@ -194,6 +194,18 @@ void redrawAll(const MainViewParts& parts) {
   redrawAnimatedAreas(parts);
 }
 
+void revealInPage(const MainViewParts& parts, const LogicalRect& rect) {
+  if (!parts.page) return;
+  GtkAdjustment* scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(parts.page));
+  const double top = gtk_adjustment_get_value(scroll);
+  const double height = gtk_adjustment_get_page_size(scroll);
+  if (rect.top < top) {
+    gtk_adjustment_set_value(scroll, rect.top);
+  } else if (rect.bottom > top + height) {
+    gtk_adjustment_set_value(scroll, std::min(rect.top, rect.bottom - height));
+  }
+}
+
 void scrollLogToEnd(GtkWidget* logView) {
   GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(logView));
   if (GtkTextMark* end = gtk_text_buffer_get_mark(buffer, "tw-end")) {

@@ -74,6 +74,9 @@ void addLogView(MainViewParts& parts);
 void redrawAnimatedAreas(const MainViewParts& parts);
 void redrawAll(const MainViewParts& parts);
 
+// Scrolls the page the least that brings the rectangle (view coordinates) into sight.
+void revealInPage(const MainViewParts& parts, const LogicalRect& rect);
+
 // Scrolls the log view to its last line.
 void scrollLogToEnd(GtkWidget* logView);
 

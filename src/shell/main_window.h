@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/host.h"
@@ -106,6 +107,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void paintPopup(cairo_t* cr, double width, double height, bool results);
 
   void runLayout();
+  void revealKeyboardFocus();
   void onFirstFrame();
   [[nodiscard]] double workAreaHeight() const;
   [[nodiscard]] std::uint64_t clockMs() const;
@@ -140,6 +142,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;
+  std::optional<ElementId> revealedFocus_;  // the keyboard focus last scrolled into sight
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

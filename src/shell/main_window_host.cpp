@@ -100,7 +100,27 @@ void MainWindow::stopLinkCheckTimer() {
 }
 
 void MainWindow::repaint() {
+  revealKeyboardFocus();
   redrawAll(parts_);
+}
+
+// Tab and the arrows may move the focus to an element the page has scrolled away; a click never
+// scrolls.
+void MainWindow::revealKeyboardFocus() {
+  if (!state_.focusVisible) {
+    revealedFocus_.reset();
+    return;
+  }
+  if (revealedFocus_ == state_.focusId) return;
+  revealedFocus_ = state_.focusId;
+  // No drawn element: the keyboard went back to the link box.
+  const std::optional<RectF> target = state_.focusId == ElementId::none
+                                          ? std::optional<RectF>(layout_.linkFieldRect)
+                                          : focusRingRect(layout_, state_.focusId);
+  if (!target) return;
+  constexpr float margin = 12;  // the focus ring's 3 DIPs and some air
+  revealInPage(parts_,
+               logicalOf({target->left, target->top - margin, target->right, target->bottom + margin}));
 }
 
 // The layout runs now, so that what the app reads next (chip counts, popup anchors) is current;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 
 #include "shell/window_geometry.h"
 #include "test_paths.h"
@@ -20,12 +21,17 @@ struct SizeCase {
   int screenWidth, screenHeight;
   int scale;
   bool shrinkToMinimum;
+  bool byKeyboard;  // reach the end with Shift+Tab (the footer link) instead of the wheel
 };
 
+void PrintTo(const SizeCase& size, std::ostream* out) {
+  *out << size.name;
+}
+
 const SizeCase sizeCases[] = {
-    {"default", 1280, 1024, 1, false},
-    {"minimum", 1280, 1024, 1, true},
-    {"scale2FullHd", 1920, 1080, 2, false},
+    {"default", 1280, 1024, 1, false, false},
+    {"minimum", 1280, 1024, 1, true, false},
+    {"scale2FullHd", 1920, 1080, 2, false, true},
 };
 
 class WindowSizeTest : public TarnwickWindowTest, public ::testing::WithParamInterface<SizeCase> {
@@ -113,20 +119,29 @@ TEST_P(WindowSizeTest, nothingOverlapsAndDownloadStatusAndLogAreInTheWindow) {
 
   // Download at the top of the page.
   EXPECT_TRUE(showsLikeFrame(image, layout.actionButtonRect, 0));
-  // The page's end, scrolled to with the wheel where it is taller than the window: the status,
-  // the log's card and its text, the footer.
+  // The page's end, where it is taller than the window scrolled to with the wheel or reached
+  // from the link box with Shift+Tab: the status, the log's card and its text, the footer.
   const float scrolled = page - height;
-  if (scrolled > 0) {
+  Image end = image;
+  if (size.byKeyboard) {
+    pressKeys("shift+Tab");
+    frame.linkBoxFocused = false;
+    frame.mainWindowHasFocus = true;
+    frame.focusVisible = true;
+    frame.focusId = ElementId::footerLink;
+    end = expected.renderMainWindow(frame, width, page, scale);
+  } else if (scrolled > 0) {
     ASSERT_TRUE(session.xdotool({"click", "--repeat", "40", "--delay", "30", "5"}));
   }
   const RectF& track = layout.progressTrackRect;
   EXPECT_TRUE(
-      showsLikeFrame(image, {track.left - 4, track.top - 4, track.right + 4, track.bottom + 4}, scrolled));
+      showsLikeFrame(end, {track.left - 4, track.top - 4, track.right + 4, track.bottom + 4}, scrolled));
   EXPECT_TRUE(showsLikeFrame(
-      image,
-      {layout.logCardRect.left, layout.logCardRect.top, layout.logCardRect.right, layout.logBoxRect.top},
+      end, {layout.logCardRect.left, layout.logCardRect.top, layout.logCardRect.right, layout.logBoxRect.top},
       scrolled));
-  EXPECT_TRUE(showsLikeFrame(image, layout.footerTextRect, scrolled));
+  const RectF footer{layout.footerTextRect.left, layout.footerTextRect.top - 4,
+                     layout.footerLinkRect.right + 4, layout.footerTextRect.bottom + 4};
+  EXPECT_TRUE(showsLikeFrame(end, footer, scrolled));
   const RectF log = onScreen(layout.logEditRect, scrolled);
   EXPECT_TRUE(waitForPixels(static_cast<int>(log.left), static_cast<int>(log.top),
                             static_cast<int>(log.width()), static_cast<int>(log.height()),
