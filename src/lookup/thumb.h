@@ -10,8 +10,9 @@
 namespace tarnwick {
 
 // Pixels are premultiplied ARGB in native-endian 32-bit words (alpha in the top byte), rows of
-// `stride` bytes: the layout of Cairo's ARGB32 image format. Created and used on the UI thread
-// only; always held through std::shared_ptr, the last holder frees it.
+// `stride` bytes: the layout of Cairo's ARGB32 image format. Decoded by a worker, whose message
+// hands it to the UI thread; from then on used there only. Always held through std::shared_ptr,
+// the last holder frees it.
 struct Thumb {
   int width = 0;
   int height = 0;
