@@ -206,6 +206,14 @@ void revealInPage(const MainViewParts& parts, const LogicalRect& rect) {
   }
 }
 
+LogicalRect shownPartOfView(const MainViewParts& parts) {
+  if (!parts.page) return {};
+  GtkAdjustment* scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(parts.page));
+  const double top = gtk_adjustment_get_value(scroll);
+  return {0, top, static_cast<double>(gtk_widget_get_width(parts.page)),
+          top + static_cast<double>(gtk_widget_get_height(parts.page))};
+}
+
 void scrollLogToEnd(GtkWidget* logView) {
   GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(logView));
   if (GtkTextMark* end = gtk_text_buffer_get_mark(buffer, "tw-end")) {

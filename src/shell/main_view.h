@@ -76,6 +76,8 @@ void redrawAll(const MainViewParts& parts);
 
 // Scrolls the page the least that brings the rectangle (view coordinates) into sight.
 void revealInPage(const MainViewParts& parts, const LogicalRect& rect);
+// The part of the view the page shows: its top and bottom in view coordinates.
+[[nodiscard]] LogicalRect shownPartOfView(const MainViewParts& parts);
 
 // Scrolls the log view to its last line.
 void scrollLogToEnd(GtkWidget* logView);

@@ -161,7 +161,8 @@ float MainWindow::resultsPopupSpace() {
   const float top = layout_.linkFieldRect.bottom + 8;
   const int windowHeight = gtk_widget_get_height(GTK_WIDGET(window_));
   float below = static_cast<float>(std::max(0.0, (workAreaHeight() - windowHeight) / 2.0));
-  return static_cast<float>(height_) - top + below;
+  // What the window shows below the link box, not what the page holds beyond its lower edge.
+  return static_cast<float>(shownPartOfView(parts_).bottom) - top + below;
 }
 
 bool MainWindow::showResultsPopup(float heightDips) {
