@@ -177,14 +177,17 @@ void startPreview(AppState& state, Host& host, PreviewState preview, bool fetchT
   p.thumb = preview.thumb;
   p.active = true;
   p.titlePending = fetchTitle;
+  p.thumbnailPending = fetchTitle && !p.thumb;  // the title lookup brings the thumbnail
   // While setup runs yt-dlp may be missing; the details follow when setup succeeds.
   p.detailsPending = state.jobState != setupJobRunning;
+  p.detailsAfterSetup = !p.detailsPending;
 
   const bool started =
       startDetached(state.workers.preview, p.videoId, generation, fetchTitle, p.detailsPending);
   if (!started) {
     p.titlePending = false;
     p.detailsPending = false;
+    p.thumbnailPending = false;
   }
   if (!wasActive) host.relayout();
   applyAnimationTimer(state, host);

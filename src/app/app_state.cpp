@@ -71,7 +71,7 @@ std::wstring statusLineIn(int row, std::int32_t statusId, std::wstring_view deta
 bool animationWanted(const AppState& state) {
   if (state.jobState != noJob || state.searching) return true;
   const PreviewState& p = state.preview;
-  return p.active && (p.titlePending || p.detailsPending || !p.thumb);
+  return p.active && (p.titlePending || p.detailsPending || p.thumbnailPending);
 }
 
 void applyAnimationTimer(AppState& state, Host& host) {

@@ -81,10 +81,12 @@ struct PreviewState {
   std::int64_t viewCount = -1;
   std::int32_t height = 0;  // best video height; 0 = absent
   std::shared_ptr<Thumb> thumb;
-  bool active = false;          // a preview is shown
-  bool titlePending = false;    // the title lookup is outstanding
-  bool detailsPending = false;  // the yt-dlp detail lookup is outstanding
-  bool unavailable = false;     // the video turned out unavailable or private
+  bool active = false;             // a preview is shown
+  bool titlePending = false;       // the title lookup is outstanding
+  bool detailsPending = false;     // the yt-dlp detail lookup is outstanding
+  bool thumbnailPending = false;   // the thumbnail reply is outstanding (it may bring no picture)
+  bool detailsAfterSetup = false;  // started during setup: the details follow when it succeeds
+  bool unavailable = false;        // the video turned out unavailable or private
 };
 
 // Status kinds; the painter colours the status line by them.
@@ -198,7 +200,8 @@ struct AppState {
 [[nodiscard]] std::wstring statusLineIn(int row, std::int32_t statusId, std::wstring_view detail);
 
 // The animation-timer rule: the 33 ms timer runs while a job runs, a search runs, or an active
-// preview waits for its title, details or thumbnail.
+// preview waits for its title, details or thumbnail reply. A preview whose thumbnail never came
+// is still once every reply is in.
 [[nodiscard]] bool animationWanted(const AppState& state);
 // Starts or stops the timer through the host when the rule's answer changed.
 void applyAnimationTimer(AppState& state, Host& host);

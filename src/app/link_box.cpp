@@ -23,7 +23,9 @@ void linkCheckTimerFired(AppState& state, Host& host) {
     clearPreview(state, host);
     return;
   }
-  if (state.preview.active && state.preview.videoId == id) return;
+  // The same link again restarts only a preview that turned out unavailable: the lookups are
+  // tried again.
+  if (state.preview.active && state.preview.videoId == id && !state.preview.unavailable) return;
   PreviewState fresh;
   fresh.videoId = id;
   startPreview(state, host, std::move(fresh), true);

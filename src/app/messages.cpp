@@ -16,15 +16,22 @@ namespace tarnwick {
 namespace {
 
 void onProgress(AppState& state, Host& host, const Message& message) {
-  state.progress = message.lParam == 1 ? -1.0 : static_cast<double>(message.wParam) / 10.0;
+  const double percent = static_cast<double>(message.wParam) / 10.0;
+  // Without a total size yt-dlp has no percentage, and that arrives as 0: the bar keeps moving
+  // until a real percentage is known.
+  if (message.lParam == 1) {
+    state.progress = -1;
+  } else if (percent > 0 || state.progress >= 0) {
+    state.progress = percent;
+  }
   host.repaint();
 }
 
 void onStatus(AppState& state, Host& host, const Message& message) {
-  // A status that arrives after Cancel must not overwrite "Cancelling …".
+  // A status that arrives after Cancel must not overwrite "Cancelling …". A worker's status is
+  // always work in progress, whatever a validation error made of the line before.
   if (state.jobState != noJob && !state.cancelRequested.load()) {
-    state.statusId = -1;
-    state.statusDetail = message.text();
+    setStatus(state, statusBusy, -1, message.text());
   }
   host.repaint();
 }
@@ -35,7 +42,13 @@ void setupDone(AppState& state, Host& host, int outcome) {
   state.queuedSearch.clear();
   state.searching = false;
   if (outcome != 0) {
-    // The queued download and search are dropped with the failed setup.
+    // The queued download and search are dropped with the failed setup, and so are the details
+    // a preview waited for.
+    PreviewState& preview = state.preview;
+    if (preview.detailsAfterSetup) {
+      preview.detailsAfterSetup = false;
+      if (preview.title.empty() && !preview.titlePending) preview.unavailable = true;
+    }
     setStatus(state, statusError, statusText::setupFailed);
     state.log.appendLogLine(L"\u2716 " + uiText(statusText::setupFailed));
     applyAnimationTimer(state, host);
@@ -47,8 +60,8 @@ void setupDone(AppState& state, Host& host, int outcome) {
     // yt-dlp exists now: fetch the details the preview could not get during setup. Restarting
     // makes the first worker's outstanding title reply stale, and that worker then skips the
     // thumbnail too; so the title lookup (which brings the thumbnail) runs again unless both are
-    // already here.
-    const bool fetchTitle = preview.titlePending || !preview.thumb;
+    // already here. A title lookup that failed during setup is tried again too.
+    const bool fetchTitle = preview.titlePending || !preview.thumb || preview.title.empty();
     startPreview(state, host, preview, fetchTitle);
   }
   if (!search.empty()) startSearch(state, host, search);
@@ -123,7 +136,9 @@ void onVideoInfo(AppState& state, Host& host, Message& message) {
     }
   } else {
     p.titlePending = false;
-    if (!info->ok && !p.detailsPending) p.unavailable = true;
+    // A failed oEmbed reply (embedding disabled, no network) is not the last word while the
+    // detail lookup is still to come.
+    if (!info->ok && !p.detailsPending && !p.detailsAfterSetup) p.unavailable = true;
   }
   applyAnimationTimer(state, host);
   host.repaint();
@@ -132,19 +147,13 @@ void onVideoInfo(AppState& state, Host& host, Message& message) {
 void onThumbnail(AppState& state, Host& host, Message& message) {
   std::unique_ptr<ThumbnailData> data = message.payload.take<ThumbnailData>();
   if (!data) return;
-  std::shared_ptr<Thumb> thumb;
-  bool decoded = false;
-  auto picture = [&]() -> std::shared_ptr<Thumb> {
-    if (!decoded) {
-      thumb = decodeThumbnail(data->bytes);
-      decoded = true;
-    }
-    return thumb;
-  };
   PreviewState& p = state.preview;
-  if (p.active && p.videoId == data->videoId && !p.thumb) p.thumb = picture();
+  if (p.active && p.videoId == data->videoId) {
+    p.thumbnailPending = false;
+    if (!p.thumb) p.thumb = data->thumb;
+  }
   for (SearchResult& hit : state.results) {
-    if (hit.videoId == data->videoId && !hit.thumb) hit.thumb = picture();
+    if (hit.videoId == data->videoId && !hit.thumb) hit.thumb = data->thumb;
   }
   applyAnimationTimer(state, host);
   host.repaint();

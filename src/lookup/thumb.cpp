@@ -3,6 +3,8 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string_view>
 
 namespace tarnwick {
 namespace {
@@ -13,9 +15,41 @@ struct LoaderState {
   bool tooLarge = false;
 };
 
-void onSizePrepared(GdkPixbufLoader*, int width, int height, gpointer data) {
-  if (width <= 0 || height <= 0 || width > thumbMaxSide || height > thumbMaxSide)
-    static_cast<LoaderState*>(data)->tooLarge = true;
+// The factor (≤ 1) that shrinks a picture to just cover the largest thumbnail drawn.
+double coverScale(int width, int height) {
+  return std::min(1.0, std::max(static_cast<double>(thumbCoverWidth) / width,
+                                static_cast<double>(thumbCoverHeight) / height));
+}
+
+// Bytes the decoder holds for the picture: libjpeg decodes at 1/2, 1/4 or 1/8 of the size when
+// that still covers the target; everything else is decoded whole and scaled afterwards.
+double heldBytes(GdkPixbufLoader* loader, int width, int height, double scale) {
+  int shrink = 1;
+  GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader);
+  gchar* name = format ? gdk_pixbuf_format_get_name(format) : nullptr;
+  if (name && std::string_view(name) == "jpeg") {
+    while (shrink < 8 && scale * shrink * 2 <= 1) shrink *= 2;
+  }
+  g_free(name);
+  return 4.0 * std::ceil(static_cast<double>(width) / shrink) *
+         std::ceil(static_cast<double>(height) / shrink);
+}
+
+void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
+  auto* state = static_cast<LoaderState*>(data);
+  if (width <= 0 || height <= 0 || width > thumbMaxSide || height > thumbMaxSide) {
+    state->tooLarge = true;
+    return;
+  }
+  const double scale = coverScale(width, height);
+  if (heldBytes(loader, width, height, scale) > static_cast<double>(thumbMaxDecodeBytes)) {
+    state->tooLarge = true;
+    return;
+  }
+  if (scale < 1) {
+    gdk_pixbuf_loader_set_size(loader, std::max(1, static_cast<int>(std::ceil(width * scale))),
+                               std::max(1, static_cast<int>(std::ceil(height * scale))));
+  }
 }
 
 // Feeds the bytes in chunks so that a picture announced too large is dropped before its rows are

@@ -10,8 +10,9 @@
 namespace tarnwick {
 
 // Pixels are premultiplied ARGB in native-endian 32-bit words (alpha in the top byte), rows of
-// `stride` bytes: the layout of Cairo's ARGB32 image format. Created and used on the UI thread
-// only; always held through std::shared_ptr, the last holder frees it.
+// `stride` bytes: the layout of Cairo's ARGB32 image format. Decoded by a worker, whose message
+// hands it to the UI thread; from then on used there only. Always held through std::shared_ptr,
+// the last holder frees it.
 struct Thumb {
   int width = 0;
   int height = 0;
@@ -26,11 +27,19 @@ struct Thumb {
 };
 
 // Pictures beyond this in either direction are refused rather than decoded: a thumbnail is a
-// few hundred pixels wide, and a forged header must not make the UI thread allocate gigabytes.
+// few hundred pixels wide, and a forged header must not make a worker allocate gigabytes.
 inline constexpr int thumbMaxSide = 8192;
+// What the decoder may hold of one picture before it is scaled down: JPEG shrinks while it
+// decodes, other formats are held at their full size.
+inline constexpr std::size_t thumbMaxDecodeBytes = 64u << 20;
+// The largest thumbnail drawn, the preview's 176 × 99 DIPs, at scale 2. Larger pictures are
+// decoded down to the smallest size that still covers it; smaller ones keep their size.
+inline constexpr int thumbCoverWidth = 352;
+inline constexpr int thumbCoverHeight = 198;
 
-// Decodes an image file (JPEG, PNG, whatever the image library reads) into a Thumb at its own
-// size, or null when the bytes cannot be decoded. UI thread.
+// Decodes an image file (JPEG, PNG, whatever the image library reads) into a Thumb no larger
+// than needed to cover thumbCoverWidth × thumbCoverHeight, or null when the bytes cannot be
+// decoded or the picture is too large. Any thread: the workers decode what they fetched.
 [[nodiscard]] std::shared_ptr<Thumb> decodeThumbnail(std::string_view bytes);
 
 }  // namespace tarnwick

@@ -83,8 +83,9 @@ void handlePreviewLine(const std::wstring& line, VideoInfo& info) {
 }
 
 bool fetchThumbnail(const std::wstring& videoId) {
-  ThumbnailData data{videoId, {}};
-  if (!httpGet(thumbnailUrl(videoId), data.bytes)) return false;
+  ThumbnailData data{videoId, nullptr};
+  std::string bytes;
+  if (httpGet(thumbnailUrl(videoId), bytes)) data.thumb = decodeThumbnail(bytes);
   return postMessage(WM_APP_THUMBNAIL, 0, 0, Payload::make(std::move(data)));
 }
 

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "lookup/thumb.h"
 
 namespace tarnwick {
 
@@ -21,10 +24,11 @@ struct VideoInfo {
   std::int32_t height = 0;      // detail lookup only; -1 when yt-dlp did not know it
 };
 
-// Payload of WM_APP_THUMBNAIL: the image file exactly as downloaded.
+// Payload of WM_APP_THUMBNAIL: the picture, decoded on the worker; null when it could not be
+// fetched or decoded, so that the UI stops waiting for it.
 struct ThumbnailData {
   std::wstring videoId;
-  std::string bytes;
+  std::shared_ptr<Thumb> thumb;
 };
 
 // Thread entry (run detached by the UI side). With `fetchTitle` it asks the oEmbed endpoint and
@@ -37,8 +41,9 @@ void previewWorker(std::wstring videoId, std::uint32_t generation, bool fetchTit
 // fills `info` (the last such line wins); any other line is ignored.
 void handlePreviewLine(const std::wstring& line, VideoInfo& info);
 
-// Downloads the thumbnail of `videoId` and posts it with WM_APP_THUMBNAIL; nothing is posted or
-// logged when the download fails. Runs on the calling worker thread. True when posted.
+// Downloads and decodes the thumbnail of `videoId` and posts it with WM_APP_THUMBNAIL, without a
+// picture when the download or the decoding failed; nothing is logged. Runs on the calling
+// worker thread, so the UI thread never decodes. True when posted.
 bool fetchThumbnail(const std::wstring& videoId);
 
 }  // namespace tarnwick

@@ -39,6 +39,7 @@ struct PreviewView : MediaView {
   bool active = false;
   bool titlePending = false;
   bool detailsPending = false;
+  bool thumbnailPending = false;
   bool unavailable = false;
 };
 

@@ -85,6 +85,7 @@ FrameState frameStateFrom(const AppState& app, bool mainWindowHasFocus, std::uin
   s.preview.active = p.active;
   s.preview.titlePending = p.titlePending;
   s.preview.detailsPending = p.detailsPending;
+  s.preview.thumbnailPending = p.thumbnailPending;
   s.preview.unavailable = p.unavailable;
   viewVideo(p, s.preview);
 

@@ -10,6 +10,11 @@
 namespace tarnwick {
 namespace {
 
+// Tops of the main card at the three compact levels.
+constexpr float kCardTops[] = {156, 124, 70};
+// The log card ends this far above the client's bottom; the footer lives there.
+constexpr float kFooterSpace = 44;
+
 struct Pass {
   const FrameState& state;
   const TextMeasure& measure;
@@ -95,7 +100,7 @@ void layoutControls(const Pass& p, float y0) {
   o.progressTrackRect = {IL, st + 52, IR, st + 60};
 
   const float g = st + 92;
-  o.logCardRect = {L, g, R, std::max(o.clientHeightDip - 44, g + 70)};
+  o.logCardRect = {L, g, R, std::max(o.clientHeightDip - kFooterSpace, g + 70)};
   o.logLabelRect = {IL, g + 10, L + 240, g + 32};
   o.clearLogRect = {R - 12 - (p.w(fieldClearLog, TextFormat::small) + 44), g + 8, R - 12, g + 34};
   o.logBoxRect = {L + 12, g + 40, R - 12, o.logCardRect.bottom - 12};
@@ -137,14 +142,18 @@ MainLayout layoutMainWindow(const FrameState& state, float width, float height, 
   layout.contentRight = layout.contentLeft + columnWidth;
   const Pass pass{state, measure, layout};
   layoutHeader(pass);
-  constexpr float kCardTops[] = {156, 124, 70};
   for (int level = 0; level < 3; ++level) {
     layoutControls(pass, kCardTops[level]);
     layout.compactLevel = level;
-    if (layout.logCardRect.height() >= 100) break;
+    if (layout.logCardRect.height() >= mainLogCardMinimum) break;
   }
   layoutFooter(pass);
   return layout;
+}
+
+float minimumMainHeight(const FrameState& state, float width, const TextMeasure& measure) {
+  const MainLayout compact = layoutMainWindow(state, width, 0, measure);
+  return compact.logCardRect.top + mainLogCardMinimum + kFooterSpace;
 }
 
 ElementId hitTestMain(const MainLayout& o, const FrameState& s, float x, float y) {

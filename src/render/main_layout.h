@@ -65,6 +65,12 @@ float layoutChipFlow(int count, LabelOf&& labelOf, float left, float right, floa
 [[nodiscard]] MainLayout layoutMainWindow(const FrameState& state, float width, float height,
                                           const TextMeasure& measure);
 
+// The least client height at which nothing overlaps: the most compact level with a log card of
+// mainLogCardMinimum DIPs above the footer. Shorter windows scroll instead of squeezing the log
+// under the footer.
+inline constexpr float mainLogCardMinimum = 100;
+[[nodiscard]] float minimumMainHeight(const FrameState& state, float width, const TextMeasure& measure);
+
 // The element under a point in DIPs; disabled elements are not hit.
 [[nodiscard]] ElementId hitTestMain(const MainLayout& layout, const FrameState& state, float x, float y);
 

@@ -74,7 +74,7 @@ void paintProgress(Canvas& canvas, const FrameState& s, const MainLayout& o) {
 void paintPreviewCard(Canvas& canvas, const FrameState& s, const MainLayout& o, RenderCache& cache) {
   const PreviewView& p = s.preview;
   if (!p.active) return;
-  drawThumbnail(canvas, cache, p.thumb, o.thumbnailRect, 10);
+  drawThumbnail(canvas, cache, p.thumb, o.thumbnailRect, 10, p.thumbnailPending);
   drawDurationBadge(canvas, o.thumbnailRect, p.durationSeconds);
   const RectF& title = o.previewTitleRect;
   if (p.unavailable) {

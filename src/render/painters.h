@@ -37,12 +37,15 @@ void drawGhostButton(Canvas& canvas, const RectF& rect, float radius, std::optio
                      std::wstring_view text, TextFormat format, const ElementLook& look, bool danger);
 void drawPill(Canvas& canvas, const RectF& rect, std::optional<Icon> icon, std::wstring_view text,
               const ElementLook& look, bool selected);
+// Without a picture: the shimmer while one may still come, else the shimmer's still base.
 void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
-                   float radius);
+                   float radius, bool pictureMayCome = true);
 void drawShimmer(Canvas& canvas, const RectF& rect, float radius);
 void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds);
 void drawLogo(Canvas& canvas, const RectF& rect);
-// Channel (when asked), views and resolution that exist, joined with "  ·  ".
+// Channel (when asked), views and resolution that exist, joined with "  ·  ". Each part sits in
+// a Unicode isolate (the channel first-strong, the views in the language's direction, the
+// resolution left-to-right); in a right-to-left language the line starts with a RLM.
 [[nodiscard]] std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool withChannel);
 // The status message and its detail: the app's statusLine for the frame's language.
 [[nodiscard]] std::wstring buildStatusText(const FrameState& state);

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/text.h"
 #include "lookup/number_format.h"
 #include "render/painters.h"
 #include "render/palette.h"
@@ -9,7 +10,16 @@
 namespace tarnwick {
 namespace {
 
+// The shimmer pulses between this alpha and twice it; a placeholder that waits for nothing stays
+// at this.
+constexpr float shimmerBaseAlpha = 0.05f;
+
 constexpr std::wstring_view kSeparator = L"  ·  ";
+constexpr wchar_t kLeftToRightIsolate = 0x2066;
+constexpr wchar_t kRightToLeftIsolate = 0x2067;
+constexpr wchar_t kFirstStrongIsolate = 0x2068;
+constexpr wchar_t kPopIsolate = 0x2069;
+constexpr wchar_t kRightToLeftMark = 0x200F;
 
 std::wstring resolutionLabel(int height) {
   if (height >= 4320) return L"8K";
@@ -66,15 +76,20 @@ void drawPill(Canvas& canvas, const RectF& rect, std::optional<Icon> icon, std::
 
 void drawShimmer(Canvas& canvas, const RectF& rect, float radius) {
   const double t = static_cast<double>(canvas.clock() % 1200) / 1200.0;
-  const float alpha = static_cast<float>((std::sin(t * 2 * std::numbers::pi) * 0.5 + 0.5) * 0.05 + 0.05);
+  const float alpha =
+      static_cast<float>((std::sin(t * 2 * std::numbers::pi) * 0.5 + 0.5) * 0.05) + shimmerBaseAlpha;
   canvas.fillRound(rect, radius, palette::white, alpha);
 }
 
 void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
-                   float radius) {
+                   float radius, bool pictureMayCome) {
   cairo_surface_t* picture = cache.thumbnail(canvas, thumb, rect, radius);
   if (!picture) {
-    drawShimmer(canvas, rect, radius);
+    if (pictureMayCome) {
+      drawShimmer(canvas, rect, radius);
+    } else {
+      canvas.fillRound(rect, radius, palette::white, shimmerBaseAlpha);
+    }
     return;
   }
   canvas.paintSurface(picture, rect.left, rect.top);
@@ -108,14 +123,23 @@ void drawLogo(Canvas& canvas, const RectF& rect) {
 }
 
 std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool withChannel) {
+  // Each part is isolated so that its neighbours cannot reorder it: next to an Arabic channel
+  // name a bare "4K" would otherwise break into "4" and "K" on either side of the separator.
+  const bool rightToLeft = isRightToLeftText(uiField(state, fieldNativeName));
   std::wstring line;
-  auto add = [&line](std::wstring_view part) {
+  auto add = [&line](std::wstring_view part, wchar_t isolate) {
     if (!line.empty()) line += kSeparator;
-    line += part;
+    line.append(1, isolate).append(part).append(1, kPopIsolate);
   };
-  if (withChannel && !info.channel.empty()) add(info.channel);
-  if (info.viewCount >= 0) add(replacePlaceholder(uiField(state, fieldViews), formatCount(info.viewCount)));
-  if (info.height > 0) add(resolutionLabel(info.height));
+  if (withChannel && !info.channel.empty()) add(info.channel, kFirstStrongIsolate);
+  if (info.viewCount >= 0) {
+    add(replacePlaceholder(uiField(state, fieldViews), formatCount(info.viewCount)),
+        rightToLeft ? kRightToLeftIsolate : kLeftToRightIsolate);
+  }
+  if (info.height > 0) add(resolutionLabel(info.height), kLeftToRightIsolate);
+  // The line reads in the language's direction even when it starts with a Latin channel name or
+  // a number ("{0} مشاهدة").
+  if (rightToLeft && !line.empty()) line.insert(line.begin(), kRightToLeftMark);
   return line;
 }
 

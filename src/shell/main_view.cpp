@@ -13,7 +13,6 @@ struct TwMainView {
   GtkWidget* entry;
   GtkWidget* scroller;
   int minWidth;
-  int minHeight;
 };
 
 struct TwMainViewClass {
@@ -33,11 +32,20 @@ void tw_main_view_dispose(GObject* object) {
   G_OBJECT_CLASS(tw_main_view_parent_class)->dispose(object);
 }
 
-void tw_main_view_measure(GtkWidget* widget, GtkOrientation orientation, int, int* minimum, int* natural,
-                          int*, int*) {
+// Height for width: the chips wrap into more rows in a narrower column.
+GtkSizeRequestMode tw_main_view_get_request_mode(GtkWidget*) {
+  return GTK_SIZE_REQUEST_HEIGHT_FOR_WIDTH;
+}
+
+void tw_main_view_measure(GtkWidget* widget, GtkOrientation orientation, int forSize, int* minimum,
+                          int* natural, int*, int*) {
   auto* self = TW_MAIN_VIEW(widget);
-  int size = orientation == GTK_ORIENTATION_HORIZONTAL ? self->minWidth : self->minHeight;
-  *minimum = *natural = size;
+  if (orientation == GTK_ORIENTATION_HORIZONTAL) {
+    *minimum = *natural = self->minWidth;
+    return;
+  }
+  const double width = std::max(forSize, self->minWidth);
+  *minimum = *natural = static_cast<int>(std::ceil(self->delegate->minimumHeight(width)));
 }
 
 // Edges are rounded, not sizes, so neighbouring controls never leave a gap.
@@ -80,6 +88,7 @@ void tw_main_view_size_allocate(GtkWidget* widget, int width, int height, int) {
 void tw_main_view_class_init(TwMainViewClass* klass) {
   G_OBJECT_CLASS(klass)->dispose = tw_main_view_dispose;
   auto* widgetClass = GTK_WIDGET_CLASS(klass);
+  widgetClass->get_request_mode = tw_main_view_get_request_mode;
   widgetClass->measure = tw_main_view_measure;
   widgetClass->size_allocate = tw_main_view_size_allocate;
 }
@@ -110,7 +119,6 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   auto* self = TW_MAIN_VIEW(g_object_new(tw_main_view_get_type(), nullptr));
   self->delegate = delegate;
   self->minWidth = minWidth;
-  self->minHeight = minHeight;
 
   self->canvas = gtk_drawing_area_new();
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(self->canvas), drawCanvas, delegate, nullptr);
@@ -128,7 +136,18 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   gtk_entry_set_has_frame(GTK_ENTRY(self->entry), FALSE);
   gtk_widget_set_parent(self->entry, GTK_WIDGET(self));
 
-  MainViewParts parts{GTK_WIDGET(self), self->canvas, self->entry, nullptr, nullptr, {}};
+  // The page never scrolls sideways: the view is never narrower than its minimum width.
+  GtkWidget* page = gtk_scrolled_window_new();
+  gtk_widget_add_css_class(page, "tarnwick-page");
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(page), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(page), GTK_WIDGET(self));
+  // The canvas takes the focus for every drawn element; scrolling to it would jump to the top
+  // whenever a control further down is clicked.
+  GtkWidget* viewport = gtk_scrolled_window_get_child(GTK_SCROLLED_WINDOW(page));
+  if (GTK_IS_VIEWPORT(viewport)) gtk_viewport_set_scroll_to_focus(GTK_VIEWPORT(viewport), FALSE);
+  gtk_widget_set_size_request(page, minWidth, minHeight);
+
+  MainViewParts parts{page, GTK_WIDGET(self), self->canvas, self->entry, nullptr, nullptr, {}};
   parts.animatedAreas = self->tiles;
   return parts;
 }
@@ -160,6 +179,10 @@ void addLogView(MainViewParts& parts) {
   gtk_widget_queue_allocate(parts.view);
 }
 
+void remeasureMainView(const MainViewParts& parts) {
+  if (parts.view) gtk_widget_queue_resize(parts.view);
+}
+
 void redrawAnimatedAreas(const MainViewParts& parts) {
   for (GtkWidget* tile : parts.animatedAreas) {
     if (tile && gtk_widget_get_child_visible(tile)) gtk_widget_queue_draw(tile);
@@ -169,6 +192,26 @@ void redrawAnimatedAreas(const MainViewParts& parts) {
 void redrawAll(const MainViewParts& parts) {
   if (parts.canvas) gtk_widget_queue_draw(parts.canvas);
   redrawAnimatedAreas(parts);
+}
+
+void revealInPage(const MainViewParts& parts, const LogicalRect& rect) {
+  if (!parts.page) return;
+  GtkAdjustment* scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(parts.page));
+  const double top = gtk_adjustment_get_value(scroll);
+  const double height = gtk_adjustment_get_page_size(scroll);
+  if (rect.top < top) {
+    gtk_adjustment_set_value(scroll, rect.top);
+  } else if (rect.bottom > top + height) {
+    gtk_adjustment_set_value(scroll, std::min(rect.top, rect.bottom - height));
+  }
+}
+
+LogicalRect shownPartOfView(const MainViewParts& parts) {
+  if (!parts.page) return {};
+  GtkAdjustment* scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(parts.page));
+  const double top = gtk_adjustment_get_value(scroll);
+  return {0, top, static_cast<double>(gtk_widget_get_width(parts.page)),
+          top + static_cast<double>(gtk_widget_get_height(parts.page))};
 }
 
 void scrollLogToEnd(GtkWidget* logView) {

@@ -35,6 +35,9 @@ class MainViewDelegate {
   // Runs the layout for a content area of width × height logical pixels and answers where the
   // native controls and the animated areas go.
   virtual void layout(double width, double height, ViewLayout& out) = 0;
+  // The least height, in logical pixels, at which every control fits `width` without overlap.
+  // A shorter window scrolls the view.
+  [[nodiscard]] virtual double minimumHeight(double width) = 0;
   // Paints one complete frame in the view's logical pixels (area −1), or what animated area
   // `area` shows of it (its context is moved so that the frame lands in place).
   virtual void paint(cairo_t* cr, int area) = 0;
@@ -43,7 +46,8 @@ class MainViewDelegate {
 };
 
 struct MainViewParts {
-  GtkWidget* view = nullptr;       // the container (put it into the window)
+  GtkWidget* page = nullptr;       // the scrolled window around the view (put it into the window)
+  GtkWidget* view = nullptr;       // the container
   GtkWidget* canvas = nullptr;     // the GtkDrawingArea the painters draw on
   GtkWidget* linkEntry = nullptr;  // GtkEntry
   GtkWidget* logScroller = nullptr;
@@ -51,9 +55,14 @@ struct MainViewParts {
   std::array<GtkWidget*, animatedAreaCount> animatedAreas{};
 };
 
-// Builds the view without its log; the delegate must outlive it. minWidth/minHeight is its size
-// request.
+// Builds the view without its log, inside a page that scrolls it vertically when the window is
+// shorter than the view's minimum height; the delegate must outlive it. minWidth/minHeight is
+// the page's size request (the window's minimum).
 MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHeight);
+
+// The view's minimum height depends on what it shows (the preview card, the mode's chips, the
+// language's texts): measure it again.
+void remeasureMainView(const MainViewParts& parts);
 
 // Adds the log view, a read-only text view in a scrolled window, once. The window adds it after
 // its first frame: of all its controls this one costs the most to build, and the window should
@@ -64,6 +73,11 @@ void addLogView(MainViewParts& parts);
 // (redrawAll) when anything else changed.
 void redrawAnimatedAreas(const MainViewParts& parts);
 void redrawAll(const MainViewParts& parts);
+
+// Scrolls the page the least that brings the rectangle (view coordinates) into sight.
+void revealInPage(const MainViewParts& parts, const LogicalRect& rect);
+// The part of the view the page shows: its top and bottom in view coordinates.
+[[nodiscard]] LogicalRect shownPartOfView(const MainViewParts& parts);
 
 // Scrolls the log view to its last line.
 void scrollLogToEnd(GtkWidget* logView);

@@ -7,10 +7,10 @@
 #include "app/lifecycle.h"
 #include "app/messages.h"
 #include "render/canvas.h"
+#include "render/frame_state_from_app.h"
 #include "render/painters.h"
 #include "render/palette.h"
 #include "shell/channel_pump.h"
-#include "render/frame_state_from_app.h"
 #include "shell/log_view.h"
 #include "shell/theme_css.h"
 #include "shell/window_geometry.h"
@@ -142,7 +142,7 @@ bool MainWindow::create(GtkApplication* app) {
   height_ = size.height - decoration.height;
 
   parts_ = createMainView(this, minimum.width, minimum.height);
-  gtk_window_set_child(window_, parts_.view);
+  gtk_window_set_child(window_, parts_.page);
   g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
   installInput();
 
@@ -211,6 +211,11 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
       if (parts_.logView) scrollLogToEnd(parts_.logView);
     });
   }
+}
+
+double MainWindow::minimumHeight(double width) {
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
+  return minimumMainHeight(frame, static_cast<float>(width), text_);
 }
 
 void MainWindow::paint(cairo_t* cr, int area) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/host.h"
@@ -41,6 +42,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
 
   // MainViewDelegate
   void layout(double width, double height, ViewLayout& out) override;
+  double minimumHeight(double width) override;
   void paint(cairo_t* cr, int area) override;
   void presentPopovers() override;
 
@@ -105,6 +107,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void paintPopup(cairo_t* cr, double width, double height, bool results);
 
   void runLayout();
+  void revealKeyboardFocus();
   void onFirstFrame();
   [[nodiscard]] double workAreaHeight() const;
   [[nodiscard]] std::uint64_t clockMs() const;
@@ -139,6 +142,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;
+  std::optional<ElementId> revealedFocus_;  // the keyboard focus last scrolled into sight
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -100,7 +100,27 @@ void MainWindow::stopLinkCheckTimer() {
 }
 
 void MainWindow::repaint() {
+  revealKeyboardFocus();
   redrawAll(parts_);
+}
+
+// Tab and the arrows may move the focus to an element the page has scrolled away; a click never
+// scrolls.
+void MainWindow::revealKeyboardFocus() {
+  if (!state_.focusVisible) {
+    revealedFocus_.reset();
+    return;
+  }
+  if (revealedFocus_ == state_.focusId) return;
+  revealedFocus_ = state_.focusId;
+  // No drawn element: the keyboard went back to the link box.
+  const std::optional<RectF> target = state_.focusId == ElementId::none
+                                          ? std::optional<RectF>(layout_.linkFieldRect)
+                                          : focusRingRect(layout_, state_.focusId);
+  if (!target) return;
+  constexpr float margin = 12;  // the focus ring's 3 DIPs and some air
+  revealInPage(parts_,
+               logicalOf({target->left, target->top - margin, target->right, target->bottom + margin}));
 }
 
 // The layout runs now, so that what the app reads next (chip counts, popup anchors) is current;
@@ -109,7 +129,8 @@ void MainWindow::repaint() {
 void MainWindow::relayout() {
   if (!parts_.view) return;
   if (gtk_widget_get_mapped(parts_.view)) runLayout();
-  gtk_widget_queue_allocate(parts_.view);
+  // What the view shows changed, and with it the height it needs.
+  remeasureMainView(parts_);
   repaint();
 }
 
@@ -140,7 +161,8 @@ float MainWindow::resultsPopupSpace() {
   const float top = layout_.linkFieldRect.bottom + 8;
   const int windowHeight = gtk_widget_get_height(GTK_WIDGET(window_));
   float below = static_cast<float>(std::max(0.0, (workAreaHeight() - windowHeight) / 2.0));
-  return static_cast<float>(height_) - top + below;
+  // What the window shows below the link box, not what the page holds beyond its lower edge.
+  return static_cast<float>(shownPartOfView(parts_).bottom) - top + below;
 }
 
 bool MainWindow::showResultsPopup(float heightDips) {

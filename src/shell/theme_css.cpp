@@ -73,8 +73,14 @@ textview.tarnwick-log, textview.tarnwick-log > text {
   font-family: @monofont@; font-size: 12.5px;
 }
 textview.tarnwick-log > text > selection { background-color: alpha(@accent@, 0.45); color: #ffffff; }
-scrolledwindow.tarnwick-log scrollbar slider { background-color: alpha(#ffffff, 0.25); min-width: 4px; }
+/* The theme's slider is 40 px long at least, which made the log taller than one line of text at
+   its smallest; a short log must still show its newest line. */
+scrolledwindow.tarnwick-log scrollbar slider { background-color: alpha(#ffffff, 0.25); min-width: 4px; min-height: 4px; }
 scrolledwindow.tarnwick-log scrollbar { background: none; border: none; }
+
+/* The page scrolls only where the window is shorter than its controls; its edge glows would
+   draw a white line across the footer. */
+scrolledwindow.tarnwick-page > overshoot, scrolledwindow.tarnwick-page > undershoot { background: none; }
 
 popover.tarnwick-popup > contents {
   background-color: @card@; padding: 0; border-radius: 12px;

@@ -59,6 +59,14 @@ TEST_F(LinkBox, SameVideoAgainStartsNothingNew) {
   type(L"https://www.youtube.com/watch?v=aaaaaaaaaaa&t=10");
   timerFires();
   EXPECT_EQ(state.previewGeneration.load(), generation);
+  // Unless it turned out unavailable: then the same link again tries the lookups again.
+  state.preview.unavailable = true;
+  type(L"https://youtu.be/aaaaaaaaaaa");
+  timerFires();
+  ASSERT_TRUE(calls->waitFor(0, 2, 0));
+  EXPECT_GT(state.previewGeneration.load(), generation);
+  EXPECT_FALSE(state.preview.unavailable);
+  EXPECT_TRUE(calls->previews()[1].fetchTitle);
 }
 
 TEST_F(LinkBox, WordsClearThePreviewAfterTheDelay) {

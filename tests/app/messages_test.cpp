@@ -81,6 +81,32 @@ TEST_F(Messages, StatusAfterCancelOrAfterTheJobChangesNothing) {
   EXPECT_EQ(statusLine(state), L"Cancelled.");
 }
 
+// A validation error while setup runs does not colour the setup's next status as an error.
+TEST_F(Messages, EveryWorkerStatusIsWorkInProgress) {
+  startSetupJob();
+  host.text = L"";
+  startDownload(state, host);
+  ASSERT_EQ(state.statusKind, statusError);  // "Please paste a YouTube link first."
+  deliverText(WM_APP_STATUS, L"Setting up: downloading ffmpeg");
+  EXPECT_EQ(state.statusKind, statusBusy);
+  EXPECT_EQ(statusLine(state), L"Setting up: downloading ffmpeg");
+}
+
+// Without a total size yt-dlp reports no percentage, which arrives as 0: the bar stays
+// indeterminate until a real percentage is known, and again for the next file.
+TEST_F(Messages, UnknownSizeKeepsTheBarMovingUntilAPercentageIsKnown) {
+  startDownloadJob();
+  const struct {
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    double shown;
+  } steps[] = {{0, 0, -1}, {0, 0, -1}, {5, 0, 0.5}, {0, 0, 0}, {0, 1, -1}, {0, 0, -1}, {1000, 0, 100}};
+  for (const auto& step : steps) {
+    deliver(WM_APP_PROGRESS, step.wParam, step.lParam);
+    EXPECT_DOUBLE_EQ(state.progress, step.shown) << step.wParam << "/" << step.lParam;
+  }
+}
+
 TEST_F(Messages, ProgressIsTenthsOfAPercentOrIndeterminate) {
   deliver(WM_APP_PROGRESS, 420, 0);
   EXPECT_DOUBLE_EQ(state.progress, 42.0);
@@ -299,11 +325,32 @@ TEST_F(Messages, FailingTitleReplyWhileDetailsAreOutstandingKeepsThePreview) {
   EXPECT_TRUE(state.preview.unavailable);  // no title known and the details failed too
 }
 
+// During setup the details are still to come: a failed title reply (embedding disabled, no
+// network yet) is not the last word until the setup has ended.
 TEST_F(Messages, FailingTitleReplyWithoutDetailLookupMarksUnavailable) {
   startSetupJob();
   showPreview(L"abcdefghijk");
   deliver(WM_APP_VIDEO_INFO, 0, 0, videoInfo(1, false));
+  EXPECT_FALSE(state.preview.unavailable);
+  jobDone(1, 0);  // the setup failed: no detail lookup will come
   EXPECT_TRUE(state.preview.unavailable);
+}
+
+TEST_F(Messages, TitleLookupThatFailedDuringSetupIsTriedAgainAfterIt) {
+  startSetupJob();
+  showPreview(L"abcdefghijk");
+  ASSERT_TRUE(calls->waitFor(1, 1, 0));
+  deliver(WM_APP_VIDEO_INFO, 0, 0, videoInfo(1, false));
+  deliver(WM_APP_THUMBNAIL, 0, 0, Payload::make(ThumbnailData{L"abcdefghijk", std::make_shared<Thumb>()}));
+  jobDone(0, 0);
+  ASSERT_TRUE(calls->waitFor(1, 2, 0));
+  const PreviewCall again = calls->previews()[1];
+  EXPECT_TRUE(again.fetchTitle);
+  EXPECT_TRUE(again.fetchDetails);
+  EXPECT_TRUE(state.preview.titlePending);
+  EXPECT_TRUE(state.preview.thumb);  // kept: the picture is not fetched twice for nothing
+  EXPECT_FALSE(state.preview.thumbnailPending);
+  EXPECT_FALSE(state.preview.unavailable);
 }
 
 TEST_F(Messages, TitleLookupNamesWinOverDetailNames) {
@@ -355,11 +402,11 @@ TEST_F(Messages, ThumbnailLandsInPreviewAndHitsByVideoId) {
 
   auto data = std::make_unique<ThumbnailData>();
   data->videoId = L"abcdefghijk";
-  data->bytes = jpeg;
+  data->thumb = decodeThumbnail(jpeg);
   deliver(WM_APP_THUMBNAIL, 0, 0, Payload::of(std::move(data)));
   ASSERT_TRUE(state.preview.thumb);
   EXPECT_EQ(state.preview.thumb->width, 32);
-  EXPECT_EQ(state.results[0].thumb, state.preview.thumb);  // decoded once, shared
+  EXPECT_EQ(state.results[0].thumb, state.preview.thumb);  // one picture, shared
   EXPECT_EQ(state.results[2].thumb, state.preview.thumb);
   EXPECT_EQ(state.results[1].thumb, nullptr);
   EXPECT_EQ(host.resultsRefreshes, 1);
@@ -369,9 +416,10 @@ TEST_F(Messages, UndecodableThumbnailLeavesThePlaceholder) {
   showPreview(L"abcdefghijk");
   auto data = std::make_unique<ThumbnailData>();
   data->videoId = L"abcdefghijk";
-  data->bytes = "not a picture";
+  data->thumb = decodeThumbnail("not a picture");
   deliver(WM_APP_THUMBNAIL, 0, 0, Payload::of(std::move(data)));
   EXPECT_EQ(state.preview.thumb, nullptr);
+  EXPECT_FALSE(state.preview.thumbnailPending);
 }
 
 TEST_F(Messages, AnimationTimerFollowsJobsSearchesAndPendingPreviews) {
@@ -385,9 +433,10 @@ TEST_F(Messages, AnimationTimerFollowsJobsSearchesAndPendingPreviews) {
   EXPECT_TRUE(host.animationTimer);
   deliver(WM_APP_VIDEO_INFO, 0, 0, videoInfo(1, true, L"t"));
   deliver(WM_APP_VIDEO_INFO, 0, 0, videoInfo(2, true, L"t"));
-  EXPECT_TRUE(host.animationTimer);  // the thumbnail is still missing
-  state.preview.thumb = std::make_shared<Thumb>();
-  applyAnimationTimer(state, host);
+  EXPECT_TRUE(host.animationTimer);  // the thumbnail reply is still missing
+  // It comes without a picture (a 404, no network): every reply is in, the card is still.
+  deliver(WM_APP_THUMBNAIL, 0, 0, Payload::make(ThumbnailData{L"abcdefghijk", nullptr}));
+  EXPECT_EQ(state.preview.thumb, nullptr);
   EXPECT_FALSE(host.animationTimer);
 }
 

@@ -59,5 +59,37 @@ TEST(DecodeThumbnail, RefusesAbsurdlyLargePictures) {
   EXPECT_TRUE(decodeThumbnail(test::makePicture(thumbMaxSide, 1, 0x102030FF, "png")));
 }
 
+// A picture larger than the card is decoded just large enough to cover it at scale 2, keeping
+// its shape; JPEG shrinks while it decodes, so even one at the size limit stays cheap. Other
+// formats are held whole before scaling, and refused when that would be too much memory.
+TEST(DecodeThumbnail, LargePicturesAreDecodedDownToTheCardSize) {
+  const struct {
+    int width, height;
+    const char* type;
+    int wantWidth, wantHeight;  // 0 × 0: refused
+  } cases[] = {
+      {1280, 720, "jpeg", thumbCoverWidth, thumbCoverHeight},
+      {4000, 1000, "jpeg", 792, thumbCoverHeight},  // wide: the height decides
+      {1000, 4000, "png", thumbCoverWidth, 1408},   // tall: the width decides
+      {320, 180, "jpeg", 320, 180},                 // smaller: kept as it is
+      {thumbMaxSide, thumbMaxSide, "jpeg", thumbCoverWidth, thumbCoverWidth},
+      {4500, 4000, "png", 0, 0},  // 72 MB to hold
+  };
+  for (const auto& c : cases) {
+    const std::string picture = test::makePicture(c.width, c.height, 0x336699FF, c.type);
+    ASSERT_FALSE(picture.empty());
+    std::shared_ptr<Thumb> thumb = decodeThumbnail(picture);
+    if (c.wantWidth == 0) {
+      EXPECT_EQ(thumb, nullptr) << c.width << "x" << c.height;
+      continue;
+    }
+    ASSERT_TRUE(thumb) << c.width << "x" << c.height;
+    EXPECT_NEAR(thumb->width, c.wantWidth, 1) << c.width << "x" << c.height;
+    EXPECT_NEAR(thumb->height, c.wantHeight, 1) << c.width << "x" << c.height;
+    EXPECT_EQ(thumb->pixels.size(), static_cast<std::size_t>(thumb->width) * thumb->height);
+    EXPECT_NEAR(channel(thumb->pixels[thumb->pixels.size() / 2], 8), 0x66, 6);
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

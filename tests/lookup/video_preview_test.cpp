@@ -47,6 +47,10 @@ class Preview : public ::testing::Test {
                         [this](const httplib::Request& req, httplib::Response& res) {
                           ++thumbnailRequests;
                           thumbnailPathId = req.matches[1];
+                          if (thumbnailStatus != 200) {
+                            res.status = thumbnailStatus;
+                            return;
+                          }
                           res.set_content(jpeg, "image/jpeg");
                         });
     server.start();
@@ -70,6 +74,7 @@ class Preview : public ::testing::Test {
   std::string jpeg = test::makePicture(320, 180, 0x336699FF);
   std::atomic<int> oembedRequests{0}, thumbnailRequests{0};
   int oembedStatus = 200;
+  int thumbnailStatus = 200;
   std::function<void()> onOembed;
   std::string oembedQuery, thumbnailPathId;
 };
@@ -100,12 +105,10 @@ TEST_F(Preview, PostsTitleThenThumbnailThenDetails) {
   const ThumbnailData* thumbnail = posted[1].payload.get<ThumbnailData>();
   ASSERT_NE(thumbnail, nullptr);
   EXPECT_EQ(thumbnail->videoId, videoId);
-  EXPECT_EQ(thumbnail->bytes, jpeg);
   EXPECT_EQ(thumbnailPathId, wideToUtf8(videoId));
-  std::shared_ptr<Thumb> thumb = decodeThumbnail(thumbnail->bytes);
-  ASSERT_TRUE(thumb);
-  EXPECT_EQ(thumb->width, 320);
-  EXPECT_EQ(thumb->height, 180);
+  ASSERT_TRUE(thumbnail->thumb);  // decoded on the worker
+  EXPECT_EQ(thumbnail->thumb->width, 320);
+  EXPECT_EQ(thumbnail->thumb->height, 180);
 
   const VideoInfo& details = infoOf(posted[2]);
   EXPECT_EQ(details.source, 2u);
@@ -186,6 +189,24 @@ TEST_F(Preview, FailedLookupsStillReplyAndLogNothing) {
   EXPECT_FALSE(infoOf(posted[2]).ok);
   EXPECT_EQ(infoOf(posted[2]).source, 2u);
   EXPECT_EQ(infoOf(posted[2]).durationSeconds, -1);
+}
+
+// The card stops waiting for a picture that will not come: a 404 from the image host, or bytes
+// that are no picture, still give a thumbnail reply, without a picture.
+TEST_F(Preview, FailedThumbnailStillRepliesWithoutAPicture) {
+  test::writeYtDlpStandIn(detailLine);
+  for (auto [status, bytes] : {std::pair{404, jpeg}, std::pair{200, std::string("<html>gone</html>")}}) {
+    thumbnailStatus = status;
+    jpeg = bytes;
+    recorder.messages().clear();
+    auto& posted = run(true, false);
+    ASSERT_EQ(posted.size(), 2u) << status;
+    ASSERT_EQ(posted[1].id, WM_APP_THUMBNAIL);
+    const ThumbnailData* thumbnail = posted[1].payload.get<ThumbnailData>();
+    ASSERT_NE(thumbnail, nullptr);
+    EXPECT_EQ(thumbnail->videoId, videoId);
+    EXPECT_EQ(thumbnail->thumb, nullptr) << status;
+  }
 }
 
 TEST_F(Preview, MissingYtDlpGivesAFailedDetailReply) {

@@ -45,7 +45,7 @@ class Search : public ::testing::Test {
                             res.status = 404;  // that hit keeps its placeholder
                             return;
                           }
-                          res.set_content("jpeg of " + std::string(req.matches[1]), "image/jpeg");
+                          res.set_content(picture, "image/jpeg");
                         });
     server.start();
     hosts = std::make_unique<test::LoopbackHosts>(server);
@@ -72,6 +72,7 @@ class Search : public ::testing::Test {
   std::mutex lock;
   std::vector<std::string> requested;
   std::function<void(std::size_t)> onThumbnail;
+  std::string picture = test::makePicture(64, 36, 0x336699FF);
 };
 
 const SearchReply* replyIn(const std::vector<Recorded>& posted) {
@@ -105,12 +106,13 @@ TEST_F(Search, PostsOneReplyThenThumbnailsInOrder) {
   EXPECT_EQ(sparse.viewCount, -1);
   EXPECT_EQ(reply->hits[4].viewCount, 4000);
 
-  // Every hit's picture was asked for in order; the one that failed posted nothing.
+  // Every hit's picture was asked for in order and answered, decoded; the one that failed
+  // without a picture.
   std::vector<std::string> expectedRequests;
   std::vector<std::wstring> expectedPosts;
   for (int i = 0; i < 15; ++i) {
     expectedRequests.push_back(hitId(i));
-    if (i != 1) expectedPosts.push_back(utf8ToWide(hitId(i)));
+    expectedPosts.push_back(utf8ToWide(hitId(i)));
   }
   EXPECT_EQ(requestedIds(), expectedRequests);
   std::vector<std::wstring> postedIds;
@@ -118,7 +120,11 @@ TEST_F(Search, PostsOneReplyThenThumbnailsInOrder) {
     ASSERT_EQ(posted[i].id, WM_APP_THUMBNAIL);
     const ThumbnailData* data = posted[i].payload.get<ThumbnailData>();
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->bytes, "jpeg of " + wideToUtf8(data->videoId));
+    const bool failed = data->videoId == utf8ToWide(hitId(1));
+    ASSERT_EQ(data->thumb == nullptr, failed) << wideToUtf8(data->videoId);
+    if (!failed) {
+      EXPECT_EQ(data->thumb->width, 64);
+    }
     postedIds.push_back(data->videoId);
   }
   EXPECT_EQ(postedIds, expectedPosts);

@@ -85,7 +85,8 @@ class FrameFromApp : public test::AppFixture {
   }
 
   void deliverThumbnail(const std::wstring& videoId) {
-    deliver(WM_APP_THUMBNAIL, 0, 0, Payload::make(ThumbnailData{videoId, twoColourPng(320, 180)}));
+    deliver(WM_APP_THUMBNAIL, 0, 0,
+            Payload::make(ThumbnailData{videoId, decodeThumbnail(twoColourPng(320, 180))}));
   }
 
   OffscreenRenderer renderer;
@@ -138,6 +139,33 @@ TEST_F(FrameFromApp, IdleWindowInEnglish) {
   const RectF& action = layout.actionButtonRect;
   EXPECT_TRUE(isAccent(image.atDip(action.left + 6, (action.top + action.bottom) / 2, 1)));
   EXPECT_EQ(countPixels(image, layout.progressTrackRect, 1, isAccent), 0);
+}
+
+// yt-dlp without a total size reports no percentage, which arrives as 0: the window shows the
+// gliding bar and no "0 %" until a real percentage comes.
+TEST_F(FrameFromApp, DownloadWithoutATotalSizeShowsTheGlidingBar) {
+  host.text = std::wstring(L"https://www.youtube.com/watch?v=") + kVideoId;
+  state.folder = fromPath(test::Sandbox::current().makeFolder("Videos"));
+  startDownload(state, host);
+  ASSERT_TRUE(calls->waitFor(1, 0, 0));
+  const auto bright = [](std::uint32_t c) { return brightness(c) > 500; };
+  for (int i = 0; i < 3; ++i) deliver(WM_APP_PROGRESS, 0);
+  FrameState f = frame();
+  f.clockMs = 0;  // the segment rests at the left end
+  Image image = render(f, "app_download_unknown_size");
+  const RectF& track = layout.progressTrackRect;
+  const float mid = (track.top + track.bottom) / 2;
+  EXPECT_TRUE(isAccent(image.atDip(track.left + 0.14f * track.width(), mid, 1)));
+  EXPECT_FALSE(isAccent(image.atDip(track.right - 0.14f * track.width(), mid, 1)));
+  EXPECT_EQ(countPixels(image, layout.statusRightRect, 1, bright), 0);
+
+  deliver(WM_APP_PROGRESS, 5);  // 0.5 %: known now, the smallest fill and its percentage
+  f = frame();
+  f.clockMs = 0;
+  image = render(f, "app_download_half_percent");
+  EXPECT_TRUE(isAccent(image.atDip(track.left + 4, mid, 1)));
+  EXPECT_FALSE(isAccent(image.atDip(track.left + 0.14f * track.width(), mid, 1)));
+  EXPECT_GT(countPixels(image, layout.statusRightRect, 1, bright), 10);
 }
 
 TEST_F(FrameFromApp, DownloadRunningAt42Percent) {
@@ -193,7 +221,7 @@ TEST_F(FrameFromApp, PreviewWithItsThumbnail) {
   EXPECT_EQ(f.preview.title, L"Big Buck Bunny");
   EXPECT_EQ(f.preview.channel, L"Blender Foundation");
   EXPECT_EQ(f.preview.height, 720);
-  EXPECT_EQ(buildMetaLine(f, f.preview, false), L"12.3M views  ·  720p");
+  EXPECT_EQ(buildMetaLine(f, f.preview, false), L"\u206612.3M views\u2069  ·  \u2066720p\u2069");
   ASSERT_TRUE(f.preview.thumb.present());
   EXPECT_EQ(f.preview.thumb.width, 320);
   EXPECT_EQ(f.preview.thumb.owner.get(), state.preview.thumb.get());  // the cache follows the picture
@@ -232,7 +260,8 @@ TEST_F(FrameFromApp, SearchHitsWithTheirThumbnails) {
   ASSERT_EQ(f.results.size(), 3u);
   EXPECT_EQ(f.results[1].title, L"Sintel");
   EXPECT_EQ(f.results[2].durationSeconds, 734);
-  EXPECT_EQ(buildMetaLine(f, f.results[0], true), L"Blender Foundation  ·  1.1K views");
+  EXPECT_EQ(buildMetaLine(f, f.results[0], true),
+            L"\u2068Blender Foundation\u2069  ·  \u20661.1K views\u2069");
   EXPECT_EQ(buildMetaLine(f, f.results[1], true), L"");
   EXPECT_TRUE(f.results[0].thumb.present());
   EXPECT_FALSE(f.results[1].thumb.present());

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "frame_fixtures.h"
 #include "pixels.h"
@@ -34,6 +36,28 @@ int maxBrightness(const Image& image, const RectF& rect) {
 }
 int brightPixels(const Image& image, const RectF& rect, double scale = 1) {
   return countPixels(image, rect, scale, [](std::uint32_t c) { return brightness(c) > 500; });
+}
+
+// Columns of `rect` that hold ink, as runs split by at least `gap` empty columns.
+std::vector<std::pair<int, int>> inkRuns(const Image& image, const RectF& rect, int gap) {
+  std::vector<std::pair<int, int>> runs;
+  int empty = gap;
+  for (int x = static_cast<int>(rect.left); x < static_cast<int>(rect.right); ++x) {
+    bool ink = false;
+    for (int y = static_cast<int>(rect.top); y < static_cast<int>(rect.bottom) && !ink; ++y)
+      ink = brightness(image.at(x, y)) > 200;
+    if (!ink) {
+      ++empty;
+      continue;
+    }
+    if (empty >= gap || runs.empty()) {
+      runs.push_back({x, x});
+    } else {
+      runs.back().second = x;
+    }
+    empty = 0;
+  }
+  return runs;
 }
 
 class FrameTest : public ::testing::Test {
@@ -209,7 +233,7 @@ TEST_F(FrameTest, PreviewWithThumbnailAndBadge) {
             30);
   EXPECT_GT(
       countPixels(image, layout.previewMetaRect, 1, [](std::uint32_t c) { return brightness(c) > 300; }), 30);
-  EXPECT_EQ(buildMetaLine(state, state.preview, false), L"12.3M views  ·  4K");
+  EXPECT_EQ(buildMetaLine(state, state.preview, false), L"\u206612.3M views\u2069  ·  \u20664K\u2069");
 }
 
 TEST_F(FrameTest, UnavailablePreviewShowsOnlyTheMessage) {
@@ -297,6 +321,52 @@ TEST_F(FrameTest, ArabicTextKeepsItsVisualSide) {
       inkSpan(image, layout.headlineRect, [](std::uint32_t c) { return brightness(c) > 350; });
   EXPECT_NEAR((headLeft + headRight) / 2, (layout.headlineRect.left + layout.headlineRect.right) / 2, 12);
   EXPECT_GT(countPixels(image, layout.headlineRect, 1, isAccent), 100);
+}
+
+// In Arabic the preview's and the hits' meta lines read right to left, also when they begin with
+// a number ("{0} مشاهدة"), and no part breaks apart: the resolution, the last part, is the
+// leftmost run of ink and shows exactly what the resolution alone shows.
+TEST_F(FrameTest, ArabicMetaLinesKeepEveryPartWhole) {
+  for (int height : {2160, 1260}) {
+    FrameState state = englishState();
+    viewLanguage(state, 11);  // Arabic
+    state.preview.active = true;
+    state.preview.title = L"\u0641\u064a\u062f\u064a\u0648 \u062a\u062c\u0631\u064a\u0628\u064a";
+    state.preview.durationSeconds = 212;
+    state.preview.viewCount = 1234567;
+    state.preview.height = height;
+    state.preview.thumb = test::makeThumb();
+    state.results.resize(1);
+    MediaView& hit = state.results[0];
+    hit.title = state.preview.title;
+    hit.channel = L"\u0642\u0646\u0627\u0629 \u0627\u0644\u0639\u0631\u0628";
+    hit.viewCount = state.preview.viewCount;
+    hit.height = height;
+    const std::string name = "arabic_preview_" + std::to_string(height);
+    const Image preview = render(state, name, 900, 1000);
+    const RectF meta = layout.previewMetaRect;
+    const Image hits = renderer.renderResultsPopup(state, 600, 92, 1);
+    save(hits, name + "_results");
+    const RectF hitMeta{142, 44, 600 - 18, 66};
+
+    state.preview.viewCount = -1;
+    hit.viewCount = -1;
+    hit.channel = {};
+    const Image previewAlone = render(state, name + "_resolution", 900, 1000);
+    const Image hitsAlone = renderer.renderResultsPopup(state, 600, 92, 1);
+
+    for (auto [full, alone, rect] :
+         {std::tuple{&preview, &previewAlone, meta}, std::tuple{&hits, &hitsAlone, hitMeta}}) {
+      const auto runs = inkRuns(*full, rect, 5);
+      const auto label = inkRuns(*alone, rect, 5);
+      ASSERT_EQ(label.size(), 1u) << height;  // "4K" or "1260p", whole
+      ASSERT_GE(runs.size(), 3u) << height;   // the resolution, a separator, the views (and channel)
+      EXPECT_EQ(runs.front(), label.front()) << height;
+      for (int x = label[0].first; x <= label[0].second; ++x)
+        for (int y = static_cast<int>(rect.top); y < static_cast<int>(rect.bottom); ++y)
+          ASSERT_EQ(full->at(x, y), alone->at(x, y)) << height << " at " << x << "," << y;
+    }
+  }
 }
 
 TEST_F(FrameTest, ChineseHeadlineStartsWithTheEmphasis) {

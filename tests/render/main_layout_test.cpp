@@ -66,6 +66,23 @@ TEST(MainLayout, CompactLevelsDropSubtitleThenHeadlineAsHeightShrinks) {
   EXPECT_GT(tiny.logCardRect.bottom, tiny.footerTextRect.top);
 }
 
+// The shell scrolls the page below this height instead of squeezing the log under the footer.
+TEST(MainLayout, MinimumHeightIsTheLeastWhereTheLogFitsAboveTheFooter) {
+  const CharMeasure measure;
+  for (bool preview : {false, true}) {
+    for (float width : {700.0f, 900.0f}) {
+      FrameState state = englishState();
+      state.preview.active = preview;
+      const float minimum = minimumMainHeight(state, width, measure);
+      const MainLayout fits = layoutMainWindow(state, width, minimum, measure);
+      EXPECT_GE(fits.logCardRect.height(), mainLogCardMinimum) << preview << " " << width;
+      EXPECT_LE(fits.logCardRect.bottom, fits.footerTextRect.top) << preview << " " << width;
+      const MainLayout shorter = layoutMainWindow(state, width, minimum - 1, measure);
+      EXPECT_LT(shorter.logCardRect.height(), mainLogCardMinimum) << preview << " " << width;
+    }
+  }
+}
+
 TEST(MainLayout, PreviewCardPushesStatusAndLogDown) {
   const CharMeasure measure;
   FrameState state = englishState();

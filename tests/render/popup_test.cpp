@@ -157,9 +157,10 @@ TEST_F(ResultsPopup, MetaLineAndThumbnailsAreCached) {
   MediaView bare;
   EXPECT_EQ(buildMetaLine(state, bare, true), L"");
   bare.height = 2160;
-  EXPECT_EQ(buildMetaLine(state, bare, true), L"4K");
-  EXPECT_EQ(buildMetaLine(state, state.results[0], true), L"Blender Foundation  ·  1.1K views");
-  EXPECT_EQ(buildMetaLine(state, state.results[0], false), L"1.1K views");
+  EXPECT_EQ(buildMetaLine(state, bare, true), L"\u20664K\u2069");
+  EXPECT_EQ(buildMetaLine(state, state.results[0], true),
+            L"\u2068Blender Foundation\u2069  ·  \u20661.1K views\u2069");
+  EXPECT_EQ(buildMetaLine(state, state.results[0], false), L"\u20661.1K views\u2069");
   // One shared picture in several rows is scaled once, and again only when it is replaced.
   (void)renderer.renderResultsPopup(state, 600, 492, 1);
   (void)renderer.renderResultsPopup(state, 600, 492, 1);

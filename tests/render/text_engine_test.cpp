@@ -181,9 +181,9 @@ TEST(NumberTexts, MetaLineShowsShortViewCounts) {
     return buildMetaLine(state, hit, true);
   };
   // The short forms themselves are the lookup layer's (tests/lookup/number_format_test.cpp).
-  EXPECT_EQ(views(0), L"0 views");
-  EXPECT_EQ(views(1050), L"1.1K views");
-  EXPECT_EQ(views(3000000000), L"3B views");
+  EXPECT_EQ(views(0), L"\u20660 views\u2069");
+  EXPECT_EQ(views(1050), L"\u20661.1K views\u2069");
+  EXPECT_EQ(views(3000000000), L"\u20663B views\u2069");
   EXPECT_EQ(views(-1), L"");
 }
 

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/localization.h"
 #include "app/app_state.h"
+#include "app/localization.h"
 #include "render/frame_state_from_app.h"
 #include "render/offscreen.h"
 #include "sandbox.h"
@@ -73,10 +73,12 @@ class TarnwickWindowTest : public WindowTest {
     return said;
   }
 
-  // Starts the program with the tools on PATH and finds its content on the screen.
-  void startProgram() {
-    for (const char* tool : {"yt-dlp", "ffmpeg", "ffprobe", "deno"})
-      (void)Sandbox::current().exposeTool(tool);
+  // Starts the program with the tools on PATH (without the real yt-dlp when the test wrote a
+  // stand-in) and finds its content on the screen.
+  void startProgram(bool realYtDlp = true) {
+    for (const char* tool : {"yt-dlp", "ffmpeg", "ffprobe", "deno"}) {
+      if (realYtDlp || std::string_view(tool) != "yt-dlp") (void)Sandbox::current().exposeTool(tool);
+    }
     auto opened = launch(app);
     ASSERT_TRUE(opened) << "the window did not appear";
     box = *opened;

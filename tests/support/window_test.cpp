@@ -77,16 +77,16 @@ std::optional<WindowBox> WindowTest::geometry(unsigned long window) {
   return box;
 }
 
-std::optional<ScreenPoint> WindowTest::contentOrigin(const WindowBox& box) {
+std::optional<ScreenPoint> WindowTest::contentOrigin(const WindowBox& box, int scale) {
   // A column just inside the left frame, clear of the title and the window buttons.
   // Mapped is not yet drawn: wait for the first frame to show it.
   std::optional<ScreenPoint> found;
-  (void)waitForPixels(box.x + 3, box.y, 1, std::min(box.height, 120),
+  (void)waitForPixels(box.x + 3, box.y, 1, std::min(box.height, 120 * scale),
                       [&](const std::vector<std::uint32_t>& column) {
                         for (std::size_t row = 2; row < column.size(); ++row) {
-                          // The window's hairline frame is one pixel wide on every side.
+                          // The window's hairline frame is one logical pixel wide on every side.
                           if (column[row] == windowBorderColour) {
-                            found = ScreenPoint{box.x + 1, box.y + static_cast<int>(row) + 1};
+                            found = ScreenPoint{box.x + scale, box.y + static_cast<int>(row) + scale};
                             return true;
                           }
                         }

@@ -31,8 +31,8 @@ class WindowTest : public ::testing::Test {
   std::optional<WindowBox> geometry(unsigned long window);
 
   // Where the window's content (below the header bar) starts on the screen: found from the
-  // header bar's hairline lower edge. Nullopt when it cannot be seen.
-  std::optional<ScreenPoint> contentOrigin(const WindowBox& box);
+  // header bar's hairline lower edge, `scale` pixels thick. Nullopt when it cannot be seen.
+  std::optional<ScreenPoint> contentOrigin(const WindowBox& box, int scale = 1);
   // Re-reads the screen until `holds` answers true for the pixels of the rectangle, or the limit
   // passes. The window repaints on its own clock; this waits on what it shows.
   bool waitForPixels(int x, int y, int width, int height,
