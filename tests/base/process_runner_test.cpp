@@ -230,6 +230,18 @@ TEST(RunProcessStart, ArgumentsArriveAsQuotedWithoutAShell) {
   EXPECT_EQ(result.lines, (Lines{L"[two words]", L"[$HOME \"q\" \\]", L"[\u00e9]"}));
 }
 
+TEST(RunProcessStart, AProgramInAFolderOfAnyNameStarts) {
+  // Folder names as a home or data folder may have them; the program itself prints its argv[0].
+  const std::string folders[] = {"a\"b", "two words", "back\\slash", "trailing\\", "\\\"q\\\"", "mixed \"x\\ y\""};
+  for (const std::string& name : folders) {
+    std::filesystem::path folder = Sandbox::current().makeFolder(name);
+    std::filesystem::path tool = Sandbox::current().writeScript("tool", "#!/bin/sh\necho \"$0|$1\"\n", folder);
+    RunResult result = run(quoteArgument(tool.wstring()) + L" " + quoteArgument(L"x\"y"));
+    EXPECT_EQ(result.exitCode, 0) << name;
+    EXPECT_EQ(result.lines, Lines{tool.wstring() + L"|x\"y"}) << name;
+  }
+}
+
 TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   std::filesystem::path marker = Sandbox::current().root() / "ran";
   cancelRequested = true;
