@@ -18,9 +18,10 @@ constexpr const wchar_t* ffmpegBuild = L"ffmpeg-master-latest-linux64-gpl.tar.xz
 #endif
 constexpr const wchar_t* releaseHost = L"https://github.com";
 
-std::mutex lock;  // guards the two overrides
+std::mutex lock;  // guards the overrides
 std::optional<ComponentSources> sourcesOverride;
 std::optional<TransferLimits> limitsOverride;
+std::optional<std::filesystem::path> programFolderReplacement;
 
 }  // namespace
 
@@ -42,6 +43,11 @@ TransferLimits transferLimits() {
   return limitsOverride.value_or(TransferLimits{});
 }
 
+std::optional<std::filesystem::path> programFolderOverride() {
+  std::lock_guard guard(lock);
+  return programFolderReplacement;
+}
+
 void setComponentSourcesForTesting(ComponentSources sources) {
   std::lock_guard guard(lock);
   sourcesOverride = std::move(sources);
@@ -50,6 +56,11 @@ void setComponentSourcesForTesting(ComponentSources sources) {
 void setTransferLimitsForTesting(TransferLimits limits) {
   std::lock_guard guard(lock);
   limitsOverride = limits;
+}
+
+void setProgramFolderForTesting(std::optional<std::filesystem::path> folder) {
+  std::lock_guard guard(lock);
+  programFolderReplacement = std::move(folder);
 }
 
 }  // namespace tarnwick::setup
