@@ -21,6 +21,7 @@ constexpr const wchar_t* releaseHost = L"https://github.com";
 std::mutex lock;  // guards the overrides
 std::optional<ComponentSources> sourcesOverride;
 std::optional<TransferLimits> limitsOverride;
+std::optional<UnpackLimits> unpackOverride;
 std::optional<std::filesystem::path> programFolderReplacement;
 
 }  // namespace
@@ -43,6 +44,11 @@ TransferLimits transferLimits() {
   return limitsOverride.value_or(TransferLimits{});
 }
 
+UnpackLimits unpackLimits() {
+  std::lock_guard guard(lock);
+  return unpackOverride.value_or(UnpackLimits{});
+}
+
 std::optional<std::filesystem::path> programFolderOverride() {
   std::lock_guard guard(lock);
   return programFolderReplacement;
@@ -56,6 +62,11 @@ void setComponentSourcesForTesting(ComponentSources sources) {
 void setTransferLimitsForTesting(TransferLimits limits) {
   std::lock_guard guard(lock);
   limitsOverride = limits;
+}
+
+void setUnpackLimitsForTesting(UnpackLimits limits) {
+  std::lock_guard guard(lock);
+  unpackOverride = limits;
 }
 
 void setProgramFolderForTesting(std::optional<std::filesystem::path> folder) {
