@@ -8,15 +8,14 @@
 
 #include "app/app_state.h"
 #include "app/lifecycle.h"
-#include "app/messages.h"
 #include "app/status_texts.h"
 #include "app/window_input.h"
-#include "base/channel.h"
 #include "base/text.h"
 #include "fake_host.h"
 #include "loopback_server.h"
 #include "sandbox.h"
 #include "setup/setup_overrides.h"
+#include "ui_thread_pump.h"
 
 namespace tarnwick::test {
 namespace {
@@ -39,17 +38,11 @@ class SetupInDownload : public ::testing::Test {
     setup::setComponentSourcesForTesting({L"", server.wideUrl("/deno.zip"), L""});
     state.folder = fromPath(Sandbox::current().makeFolder("saves"));
     state.now = [this] { return clock; };
-    openChannel([this] {
-      std::lock_guard guard(lock);
-      woken = true;
-      wake.notify_all();
-    });
     host.text = L"https://www.youtube.com/watch?v=dQw4w9WgXcQ";
   }
   void TearDown() override {
     release();
     stopAllWork(state);
-    shutdownChannel();
     server.stop();
   }
 
@@ -63,17 +56,7 @@ class SetupInDownload : public ::testing::Test {
     isReleased = true;
     released.notify_all();
   }
-  // Handles posted messages on this thread (the UI thread) until `done` holds.
-  bool pumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-      drainMessages(state, host);
-      if (done()) return true;
-      std::unique_lock guard(lock);
-      if (!wake.wait_until(guard, deadline, [this] { return woken; })) return false;
-      woken = false;
-    }
-  }
+  bool pumpUntil(const std::function<bool()>& done) { return pump.until(state, host, done); }
   bool downloadsDeno() const {
     return startsWith(state.statusDetail, L"Setting up: downloading Deno") && state.progress >= 0;
   }
@@ -86,11 +69,10 @@ class SetupInDownload : public ::testing::Test {
 
   FakeHost host;
   AppState state;
+  UiThreadPump pump;
   LoopbackServer server;
   std::mutex lock;
-  std::condition_variable wake;
   std::condition_variable released;
-  bool woken = false;
   bool isReleased = false;
   std::uint64_t clock = 1'000'000;
 };
