@@ -33,7 +33,7 @@ struct UnpackLimits {
   std::uint64_t maxEntries = 100000;
 };
 
-// The values in force (the release addresses and 15 s limits unless a test changed them).
+// The values in force (the release addresses and the limits above unless a test changed them).
 [[nodiscard]] ComponentSources componentSources();
 [[nodiscard]] TransferLimits transferLimits();
 [[nodiscard]] UnpackLimits unpackLimits();
