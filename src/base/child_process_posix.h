@@ -13,6 +13,10 @@
 // channel tells the supervisor to reap the group and exit with the tool's exit code; a channel
 // closed early (the runner, or Tarnwick, is gone) makes it kill the group first. The tool dies with
 // its supervisor (parent-death signal).
+//
+// Known cost: the supervisor is a copy-on-write image of Tarnwick for as long as the tool runs, so
+// pages Tarnwick writes meanwhile are copied once. A supervisor started from a small helper (forked
+// before the window exists, or its own executable) would avoid that.
 #pragma once
 
 #include <sys/types.h>
