@@ -202,8 +202,10 @@ Settings parseSettings(std::string_view fileText, const std::wstring& downloads,
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     applyValue(settings, trimBlanks(line.substr(0, equals)), value, folderSeen, folder);
   }
-  if (folderSeen && folder) folder = resolveFolder(std::move(*folder), home);
-  if (folderSeen && folder) settings.folder = std::move(*folder);
+  if (folderSeen && folder) {
+    if (std::optional<std::wstring> resolved = resolveFolder(std::move(*folder), home))
+      settings.folder = std::move(*resolved);
+  }
   return settings;
 }
 
