@@ -10,7 +10,8 @@ namespace tarnwick {
 // Writes `bytes` to a temporary file in the target's folder, flushes it to disk, renames it over
 // `target` and flushes the folder. A symbolic link at `target` is followed, so the file it points
 // to is replaced and the link stays. On failure the temporary file is removed, `target` is
-// untouched and the answer is false. The new file is readable by its owner only.
+// untouched and the answer is false. The new file is readable by its owner only. Temporary files
+// that an earlier write left behind when it was killed are removed first.
 [[nodiscard]] bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 }  // namespace tarnwick

@@ -40,6 +40,26 @@ fs::path resolveLink(const fs::path& target) {
   return ec ? target : resolved;
 }
 
+// mkostemp's six characters after the target's hidden name.
+constexpr std::size_t uniqueSuffixLength = 6;
+
+std::string temporaryPrefix(const fs::path& target) {
+  return "." + target.filename().string() + ".";
+}
+
+// A save killed between creating its temporary file and the rename leaves that file behind;
+// the next save clears such leftovers away.
+void removeLeftoverTemporaries(const fs::path& folder, const std::string& prefix) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    std::error_code typeError;
+    if (name.size() == prefix.size() + uniqueSuffixLength && name.starts_with(prefix) &&
+        !it->is_directory(typeError))
+      fs::remove(it->path(), typeError);
+  }
+}
+
 }  // namespace
 
 bool writeFileAtomically(const fs::path& requested, std::string_view bytes) {
@@ -47,7 +67,9 @@ bool writeFileAtomically(const fs::path& requested, std::string_view bytes) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   // Hidden and named after the target, so that a leftover from a crash is recognisable.
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const std::string prefix = temporaryPrefix(target);
+  removeLeftoverTemporaries(folder, prefix);
+  std::string temporary = (folder / (prefix + std::string(uniqueSuffixLength, 'X'))).string();
   int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -9,6 +10,7 @@ namespace tarnwick {
 namespace {
 
 constexpr char folderName[] = "Folder";
+constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // A numeric value: its name, the exclusive upper bound, the default and where it goes.
 struct NumberValue {
@@ -142,6 +144,19 @@ std::optional<std::wstring> readFolder(std::string_view value) {
   return folder;
 }
 
+// The folder as a person writing the file by hand means it: "~" stands for the home folder. Any
+// other relative folder would land below whatever the working folder happens to be, so it counts
+// as absent. Empty stays empty (Download fills in the Downloads folder).
+std::optional<std::wstring> resolveFolder(std::wstring folder, const std::wstring& home) {
+  if (folder.empty()) return folder;
+  if (folder == L"~" || folder.starts_with(L"~/")) {
+    if (home.empty()) return std::nullopt;
+    return folder.size() <= 2 ? home : joinPath(home, folder.substr(2));
+  }
+  if (!toPath(folder).is_absolute()) return std::nullopt;
+  return folder;
+}
+
 void applyValue(Settings& settings, std::string_view name, std::string_view value, bool& folderSeen,
                 std::optional<std::wstring>& folder) {
   if (sameName(name, folderName)) {
@@ -166,17 +181,17 @@ Settings defaultSettings(std::wstring downloads) {
   return settings;
 }
 
-Settings parseSettings(std::string_view fileText, const std::wstring& downloads) {
+Settings parseSettings(std::string_view fileText, const std::wstring& downloads, const std::wstring& home) {
   Settings settings = defaultSettings(downloads);
   bool folderSeen = false;
   std::optional<std::wstring> folder;
-  // Every line the program writes ends in "\n"; a last line without one was cut off (a file
-  // truncated outside the program) and could read as a shorter number or folder.
-  fileText = fileText.substr(0, fileText.rfind('\n') + 1);
+  // Editors on Windows like to start a UTF-8 file with a byte-order mark.
+  if (fileText.starts_with(utf8ByteOrderMark)) fileText.remove_prefix(utf8ByteOrderMark.size());
+  // A last line without a line end counts: many editors save files that way.
   while (!fileText.empty()) {
-    std::size_t end = fileText.find('\n');
+    std::size_t end = std::min(fileText.find('\n'), fileText.size());
     std::string_view line = fileText.substr(0, end);
-    fileText.remove_prefix(end + 1);
+    fileText.remove_prefix(std::min(end + 1, fileText.size()));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // edited on Windows
     std::string_view key = trimBlanks(line);
     if (key.empty() || key.front() == '#' || key.front() == ';' || key.front() == '[') continue;
@@ -187,7 +202,10 @@ Settings parseSettings(std::string_view fileText, const std::wstring& downloads)
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     applyValue(settings, trimBlanks(line.substr(0, equals)), value, folderSeen, folder);
   }
-  if (folderSeen && folder) settings.folder = std::move(*folder);
+  if (folderSeen && folder) {
+    if (std::optional<std::wstring> resolved = resolveFolder(std::move(*folder), home))
+      settings.folder = std::move(*resolved);
+  }
   return settings;
 }
 

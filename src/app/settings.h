@@ -35,9 +35,12 @@ inline constexpr std::size_t maxFolderUnits = 2047;
 // The defaults, with `downloads` as the folder.
 [[nodiscard]] Settings defaultSettings(std::wstring downloads);
 
-// Reads the file's text. Values that are missing, malformed or out of range take their defaults;
-// `downloads` is the folder's default.
-[[nodiscard]] Settings parseSettings(std::string_view fileText, const std::wstring& downloads);
+// Reads the file's text, also as written by hand (a byte-order mark, no line end after the last
+// line). Values that are missing, malformed or out of range take their defaults; `downloads` is
+// the folder's default. A folder "~" or "~/..." is taken below `home`; any other relative folder
+// counts as missing.
+[[nodiscard]] Settings parseSettings(std::string_view fileText, const std::wstring& downloads,
+                                     const std::wstring& home = {});
 
 // The file's text for `settings` (UTF-8; the folder escaped so that any name survives a line).
 [[nodiscard]] std::string serializeSettings(const Settings& settings);

@@ -1,13 +1,15 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/atomic_file.h"
@@ -39,15 +41,26 @@ std::string homeFolder() {
   return {};
 }
 
+// Only a regular file is read: a FIFO or a device in its place would block the UI thread in
+// open or read, or never end.
 std::optional<std::string> readFileHead(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
   // Read in small steps: the cap is a limit, not a size to allocate for a file of 300 bytes.
   std::string bytes;
   char chunk[4096];
-  while (bytes.size() < maxFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
-    bytes.append(chunk, std::min(static_cast<std::size_t>(in.gcount()), maxFileBytes - bytes.size()));
+  while (bytes.size() < maxFileBytes) {
+    ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, maxFileBytes - bytes.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(n));
   }
+  ::close(fd);
   return bytes;
 }
 
@@ -125,7 +138,8 @@ Settings loadSettings() {
   std::wstring downloads = downloadsFolder();
   fs::path file = settingsFilePath();
   std::optional<std::string> text = file.empty() ? std::nullopt : readFileHead(file);
-  return text ? parseSettings(*text, downloads) : defaultSettings(std::move(downloads));
+  return text ? parseSettings(*text, downloads, utf8ToWide(homeFolder()))
+              : defaultSettings(std::move(downloads));
 }
 
 bool saveSettings(const Settings& settings) {

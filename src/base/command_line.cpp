@@ -27,34 +27,11 @@ namespace {
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// The program name: quotes only group, backslashes are never escapes.
-std::size_t readProgram(std::wstring_view s, std::wstring& program) {
-  std::size_t i = 0;
-  bool quoted = false;
-  for (; i < s.size(); ++i) {
-    wchar_t c = s[i];
-    if (c == L'"') {
-      quoted = !quoted;
-    } else if (isBlank(c) && !quoted) {
-      break;
-    } else {
-      program += c;
-    }
-  }
-  return i;
-}
-
 }  // namespace
 
 std::vector<std::wstring> splitCommandLine(std::wstring_view s) {
   std::vector<std::wstring> args;
   std::size_t i = 0;
-  while (i < s.size() && isBlank(s[i])) ++i;
-  if (i >= s.size()) return args;
-  std::wstring program;
-  i += readProgram(s.substr(i), program);
-  args.push_back(std::move(program));
-
   for (;;) {
     while (i < s.size() && isBlank(s[i])) ++i;
     if (i >= s.size()) break;

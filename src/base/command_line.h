@@ -14,8 +14,9 @@ namespace tarnwick {
 // The Windows rules (as the C runtime's argv parser): blanks and tabs separate arguments outside
 // quotes; 2n backslashes before a quote give n backslashes and the quote toggles quoting; 2n+1
 // give n backslashes and a literal quote; other backslashes are literal; inside quotes a doubled
-// quote gives a literal quote. The first argument (the program) takes everything up to the next
-// quote or blank literally, backslashes included.
+// quote gives a literal quote. The program's name follows the same rules: Windows reads it without
+// backslash escapes, which differs only for names that Windows paths cannot have (a quote in
+// them), while a POSIX path may hold any character and must come back exactly.
 [[nodiscard]] std::vector<std::wstring> splitCommandLine(std::wstring_view commandLine);
 
 }  // namespace tarnwick

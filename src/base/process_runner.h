@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "base/job_control.h"
 
@@ -28,10 +27,12 @@ using LineCallback = std::function<void(const std::wstring& line)>;
 // file). The callback runs on the calling thread, never under processLock.
 //
 // When the child ends, whatever is left of its group is killed and reaped before the return, so
-// nothing it started outlives the run; to reap those orphans the process makes itself a child
-// subreaper on the first run. A descendant that left the group (setsid) is not killed and keeps
-// the run waiting for the end of output at most a second. The child dies with the thread that
-// runs it (parent-death signal), which stays inside runProcess until the child has ended.
+// nothing it started outlives the run. The reaping is done by a small supervisor process between
+// Tarnwick and the child (see child_process_posix.h), so Tarnwick is never a subreaper and
+// programs that others start for the window are never left as its zombies. A descendant that
+// left the group (setsid) is not killed and keeps the run waiting for the end of output at most a
+// second. The child dies with Tarnwick, and with the thread that runs it, which stays inside
+// runProcess until the child has ended.
 //
 // A non-empty `workingDirectory` is the child's current folder; when it cannot be entered the run
 // fails to start like a missing program (its errno in the log line).

@@ -5,9 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,21 +25,12 @@ using Clock = std::chrono::steady_clock;
 // Large reads keep the cost per byte low; the pipe is widened to match so a fast child is not
 // switched out after every 64 KiB.
 constexpr std::size_t readBufferSize = 1 << 18;
-// After the child has ended and its group was killed, the pipe normally reports its end at once.
+// After the tool has ended and its group was killed, the pipe normally reports its end at once.
 // Only a descendant that left the group can keep it open; it is not waited for longer than this.
 constexpr auto drainLimit = std::chrono::seconds(1);
-// Without pidfd the reader wakes this often to look whether the child has ended.
-constexpr int exitPollMs = 50;
 
 void killGroup(pid_t group) {
   ::kill(-group, SIGKILL);
-}
-
-// Orphans of a run are re-parented to this process instead of init, so the runner can reap the
-// whole group before it returns (a container's init may never reap them). Process-wide, once.
-void becomeSubreaper() {
-  static std::once_flag once;
-  std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1); });
 }
 
 posix::ChildLaunch prepareLaunch(const std::wstring& commandLine, std::wstring_view workingDirectory) {
@@ -63,65 +51,26 @@ void publish(ProcessSlot& slot, pid_t group) {
   slot.group = group;
 }
 
-// Cleared only while the slot still names this run's group; the group id stays reserved until
-// the child is reaped, so a terminate racing with this never hits a stranger.
+// Cleared only while the slot still names this run's group. The supervisor keeps the group's
+// leader unreaped until the channel closes, which happens after this, so a terminate racing with
+// it never hits a stranger that got the id.
 void unpublish(ProcessSlot& slot, pid_t group) {
   std::lock_guard guard(processLock);
   if (slot.group == group) slot.group = noProcessGroup;
 }
 
-// A descriptor that becomes readable when the child ends, or -1 (kernels before 5.3). Called
-// directly: glibc 2.36's header declares the wrapper without C linkage.
-int openPidfd(pid_t pid) {
-  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-}
-
-bool hasExited(pid_t pid) {
-  siginfo_t info{};
-  if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
-    return errno != EINTR;  // ECHILD: reaped elsewhere, which also means it has ended
-  return info.si_pid == pid;
-}
-
-void waitForExit(pid_t pid, int pidfd) {
-  if (pidfd >= 0) {
-    pollfd watch{pidfd, POLLIN, 0};
-    while (::poll(&watch, 1, -1) < 0 && errno == EINTR) {
-    }
-    return;
-  }
-  siginfo_t info{};
-  while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+void waitUntilReadable(int fd) {
+  pollfd watch{fd, POLLIN, 0};
+  while (::poll(&watch, 1, -1) < 0 && errno == EINTR) {
   }
 }
 
-// Reaps the child, then every member of its group that was re-parented to us. Answers the exit
-// code: the child's status, 1 when a signal ended it or its status is lost.
-int reapGroup(pid_t pid) {
-  int status = 0;
-  pid_t reaped;
-  while ((reaped = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-  }
-  int exitCode = (reaped == pid && WIFEXITED(status)) ? WEXITSTATUS(status) : 1;
-  for (;;) {
-    int ignored;
-    pid_t r = ::waitpid(-pid, &ignored, 0);
-    if (r < 0 && errno != EINTR) break;
-  }
-  return exitCode;
-}
-
-// Reads the child's output to its end and turns it into lines. Ends early only when the child
-// has ended, its group was killed, and a descendant outside the group still holds the pipe.
+// Reads the tool's output to its end and turns it into lines. Ends early only when the tool has
+// ended, its group was killed, and a descendant outside the group still holds the pipe.
 class OutputReader {
  public:
-  OutputReader(int fd, pid_t pid, const LineCallback& onLine)
-      : fd_(fd), pid_(pid), pidfd_(openPidfd(pid)), onLine_(onLine) {}
-  ~OutputReader() {
-    if (pidfd_ >= 0) ::close(pidfd_);
-  }
-  OutputReader(const OutputReader&) = delete;
-  OutputReader& operator=(const OutputReader&) = delete;
+  OutputReader(int fd, const posix::HeldChild& child, const LineCallback& onLine)
+      : fd_(fd), controlFd_(child.controlFd), group_(child.pid), onLine_(onLine) {}
 
   void run() {
     auto buffer = std::make_unique_for_overwrite<char[]>(readBufferSize);
@@ -143,55 +92,53 @@ class OutputReader {
     splitter_.finish(deliver);
   }
 
-  // After run(): makes sure the child has ended, then kills what it left behind.
+  // After run(): makes sure the tool has ended, then kills what it left behind.
   void finishChild() {
     if (childEnded_) return;
-    waitForExit(pid_, pidfd_);
+    waitUntilReadable(controlFd_);
     childEnded();
   }
 
  private:
   void childEnded() {
     childEnded_ = true;
-    killGroup(pid_);
+    killGroup(group_);  // the supervisor did so already; the leader is unreaped, the id still ours
     drainDeadline_ = Clock::now() + drainLimit;
   }
 
   // Waits until the pipe has data or has ended; answers false once the drain limit has passed.
   bool waitForOutput() {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {pidfd_, POLLIN, 0}};
-    bool watchExit = !childEnded_ && pidfd_ >= 0;
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {controlFd_, POLLIN, 0}};
     int timeout = -1;
     if (childEnded_) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(drainDeadline_ - Clock::now()).count();
       if (left <= 0) return false;
       timeout = static_cast<int>(left);
-    } else if (pidfd_ < 0) {
-      timeout = exitPollMs;
     }
-    int ready = ::poll(fds, watchExit ? 2 : 1, timeout);
+    int ready = ::poll(fds, childEnded_ ? 1 : 2, timeout);
     if (ready < 0) return errno == EINTR;
-    if (!childEnded_ && (watchExit ? fds[1].revents != 0 : hasExited(pid_))) childEnded();
+    if (!childEnded_ && fds[1].revents != 0) childEnded();
     return true;
   }
 
   int fd_;
-  pid_t pid_;
-  int pidfd_;
+  int controlFd_;
+  pid_t group_;
   const LineCallback& onLine_;
   LineSplitter splitter_;
   bool childEnded_ = false;
   Clock::time_point drainDeadline_{};
 };
 
-// Closes the pipe, clears the slot and reaps the group; also when a callback throws, so that no
-// child, slot entry or descriptor outlives the run.
+// Closes the pipe, clears the slot and lets the supervisor reap the group; also when a callback
+// throws, so that no process, slot entry or descriptor outlives the run.
 class RunningChild {
  public:
-  RunningChild(ProcessSlot& slot, pid_t pid, int outputFd) : slot_(slot), pid_(pid), outputFd_(outputFd) {}
+  RunningChild(ProcessSlot& slot, posix::HeldChild& child, int outputFd)
+      : slot_(slot), child_(child), outputFd_(outputFd) {}
   ~RunningChild() {
     if (outputFd_ < 0) return;
-    killGroup(pid_);
+    killGroup(child_.pid);
     (void)finish();
   }
   RunningChild(const RunningChild&) = delete;
@@ -200,13 +147,13 @@ class RunningChild {
   int finish() {
     ::close(outputFd_);
     outputFd_ = -1;
-    unpublish(slot_, pid_);
-    return reapGroup(pid_);
+    unpublish(slot_, child_.pid);
+    return posix::finishSupervisedChild(child_);
   }
 
  private:
   ProcessSlot& slot_;
-  pid_t pid_;
+  posix::HeldChild& child_;
   int outputFd_;
 };
 
@@ -214,7 +161,6 @@ class RunningChild {
 
 int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot& jobSlot, bool honourCancel,
                std::wstring_view workingDirectory) {
-  becomeSubreaper();
   posix::ChildLaunch launch = prepareLaunch(commandLine, workingDirectory);
   commandLine.clear();
 
@@ -237,14 +183,14 @@ int runProcess(std::wstring commandLine, const LineCallback& onLine, ProcessSlot
   if (error != 0) {
     ::close(output[0]);
     unpublish(jobSlot, child.pid);
-    (void)reapGroup(child.pid);
+    (void)posix::finishSupervisedChild(child);
     reportStartFailure(error);
     return -1;
   }
 
   ::fcntl(output[0], F_SETFL, ::fcntl(output[0], F_GETFL) | O_NONBLOCK);
-  RunningChild running{jobSlot, child.pid, output[0]};
-  OutputReader reader(output[0], child.pid, onLine);
+  RunningChild running{jobSlot, child, output[0]};
+  OutputReader reader(output[0], child, onLine);
   reader.run();
   reader.finishChild();
   return running.finish();

@@ -15,10 +15,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr long defaultConnectMs = 15000;
 constexpr long defaultWithoutDataMs = 15000;
+// Also a server that trickles a byte now and then cannot hold a lookup worker for long; no
+// thumbnail or oEmbed reply needs more than a few seconds.
+constexpr long defaultWholeMs = 60000;
 constexpr long maxRedirects = 8;
 
 std::atomic<long> connectTimeoutMs{defaultConnectMs};
 std::atomic<long> withoutDataMs{defaultWithoutDataMs};
+std::atomic<long> wholeMs{defaultWholeMs};
 
 struct Transfer {
   std::string* body;
@@ -62,6 +66,7 @@ void configure(const CurlLibrary& libcurl, CURL* handle, const std::string& url,
   libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
   libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for DNS time-outs
   libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
+  libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, wholeMs.load());
   libcurl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   libcurl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkProgress);
   libcurl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
@@ -99,9 +104,14 @@ void setHttpTimeouts(std::chrono::milliseconds connect, std::chrono::millisecond
   withoutDataMs = static_cast<long>(withoutData.count());
 }
 
+void setHttpDeadline(std::chrono::milliseconds whole) {
+  wholeMs = static_cast<long>(whole.count());
+}
+
 void resetHttpTimeouts() {
   connectTimeoutMs = defaultConnectMs;
   withoutDataMs = defaultWithoutDataMs;
+  wholeMs = defaultWholeMs;
 }
 
 }  // namespace testing

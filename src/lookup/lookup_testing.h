@@ -25,6 +25,9 @@ void resetLookupHosts();
 // Replaces httpGet's time-outs. The "without data" check runs about once a second while nothing
 // arrives, so a stall ends within a second after the limit.
 void setHttpTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds withoutData);
+// Replaces the limit for the whole transfer.
+void setHttpDeadline(std::chrono::milliseconds whole);
+// Back to the time-outs and the deadline of the program.
 void resetHttpTimeouts();
 
 }  // namespace tarnwick::testing

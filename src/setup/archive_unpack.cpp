@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "setup/archive_library.h"
 #include "setup/file_system.h"
+#include "setup/setup_overrides.h"
 
 namespace tarnwick::setup {
 namespace fs = std::filesystem;
@@ -53,7 +54,14 @@ class Unpacker {
     fail(L"refused entry \"" + utf8ToWide(name) + L"\" (" + why + L").");
   }
 
+  // Entries and bytes so far, against limits far above any real component: an archive that
+  // unpacks without end (a "zip bomb") is refused before it fills the disk.
+  bool withinLimits(std::uint64_t moreBytes);
+
   const ArchiveLibrary& libarchive_ = archiveLibrary();
+  const UnpackLimits limits_ = unpackLimits();
+  std::uint64_t entries_ = 0;
+  std::uint64_t bytes_ = 0;
   fs::path archivePath_;
   fs::path root_;
   std::wstring label_;
@@ -89,7 +97,9 @@ UnpackResult Unpacker::run() {
       failReading(reader.get(), "damaged archive");
       return UnpackResult::failed;
     }
-    if (!unpackEntry(reader.get(), entry)) return cancelled_ ? UnpackResult::cancelled : UnpackResult::failed;
+    ++entries_;
+    if (!withinLimits(0) || !unpackEntry(reader.get(), entry))
+      return cancelled_ ? UnpackResult::cancelled : UnpackResult::failed;
   }
   return checkLinksStayInside() ? UnpackResult::unpacked : UnpackResult::failed;
 }
@@ -208,6 +218,10 @@ bool Unpacker::writeFile(struct archive* reader, const fs::path& place, mode_t m
       ok = false;
       break;
     }
+    if (!withinLimits(static_cast<std::uint64_t>(n))) {
+      ok = false;
+      break;
+    }
     if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(n), file) != static_cast<std::size_t>(n)) {
       fail(L"could not write \"" + shown + L"\".");
       ok = false;
@@ -221,6 +235,19 @@ bool Unpacker::writeFile(struct archive* reader, const fs::path& place, mode_t m
   // Executables keep their executable bits; nothing gets set-id bits or write access for others.
   if (ok && (mode & 0111)) ok = makeExecutable(place);
   return ok;
+}
+
+bool Unpacker::withinLimits(std::uint64_t moreBytes) {
+  bytes_ += moreBytes;
+  if (entries_ > limits_.maxEntries) {
+    fail(L"more than " + std::to_wstring(limits_.maxEntries) + L" entries.");
+    return false;
+  }
+  if (bytes_ > limits_.maxBytes) {
+    fail(L"unpacks to more than " + std::to_wstring(limits_.maxBytes >> 20) + L" MB.");
+    return false;
+  }
+  return true;
 }
 
 // A link can be harmless as written and still resolve outside through another link ("a" -> "b/..",

@@ -13,7 +13,8 @@ enum class UnpackResult { unpacked, failed, cancelled };
 
 // Unpacks `archive` into `folder`, which must exist (and should be empty). Runs on the job thread
 // and checks cancelRequested between entries and between blocks of data. Reasons for a failure are
-// posted as "Error: ..." log lines; a cancel posts nothing. On failure or cancel the folder may
+// posted as "Error: ..." log lines; a cancel posts nothing. More entries or more unpacked bytes
+// than unpackLimits() allows is a failure. On failure or cancel the folder may
 // hold a part of the archive: the caller removes it. Never writes outside `folder`, never writes
 // through a link, and leaves no link that resolves outside it.
 [[nodiscard]] UnpackResult unpackArchive(const std::filesystem::path& archive,

@@ -8,9 +8,9 @@
 #include "base/curl_library.h"
 #include "base/job_control.h"
 #include "base/text.h"
+#include "base/worker_texts.h"
 #include "setup/file_system.h"
 #include "setup/setup_overrides.h"
-#include "base/worker_texts.h"
 
 namespace tarnwick {
 namespace fs = std::filesystem;
@@ -30,6 +30,9 @@ struct Transfer {
   int lastPermille = -1;
   long refusedStatus = 0;  // a final response that was not 2xx
   bool writeFailed = false;
+  std::uint64_t maxBytes = 0;
+  std::uint64_t received = 0;
+  bool tooLarge = false;
   // Silence is measured from the request (once connected) or the last data received.
   Clock::duration silenceLimit{};
   bool connected = false;
@@ -57,6 +60,12 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
     return 0;
   }
   std::size_t bytes = size * count;
+  // A body without an announced length is stopped at the limit as well.
+  if (bytes > t.maxBytes - t.received) {
+    t.tooLarge = true;
+    return 0;
+  }
+  t.received += bytes;
   if (std::fwrite(data, 1, bytes, t.file) != bytes) {
     t.writeFailed = true;
     return 0;
@@ -103,8 +112,8 @@ int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
   if (permille == t.lastPermille) return 0;  // the whole throttle: one post per tenth of a percent
   t.lastPermille = permille;
   postMessage(WM_APP_PROGRESS, static_cast<std::uintptr_t>(permille), 0);
-  postText(WM_APP_STATUS, workerText(WorkerText::settingUpDownload, t.displayName) + L"  \u00B7  " + megabytes(now) +
-                              L" / " + megabytes(total) + L" MB");
+  postText(WM_APP_STATUS, workerText(WorkerText::settingUpDownload, t.displayName) + L"  \u00B7  " +
+                              megabytes(now) + L" / " + megabytes(total) + L" MB");
   return 0;
 }
 
@@ -124,6 +133,10 @@ void configure(const std::string& url, Transfer& transfer) {
   libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
   libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
   libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
+  // An announced length over the limit ends the transfer before its first byte.
+  libcurl.easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  transfer.maxBytes = limits.maxBytes;
   transfer.silenceLimit = limits.silence;
   libcurl.easy_setopt(handle, CURLOPT_PREREQFUNCTION, onConnected);
   libcurl.easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
@@ -137,6 +150,8 @@ void configure(const std::string& url, Transfer& transfer) {
 // The reason for the error line, or empty when the transfer succeeded.
 std::wstring failureReason(CURLcode result, const Transfer& transfer) {
   if (transfer.refusedStatus != 0) return L"HTTP " + std::to_wstring(transfer.refusedStatus);
+  if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
+    return L"larger than " + megabytes(static_cast<curl_off_t>(transfer.maxBytes)) + L" MB";
   if (transfer.silent) result = CURLE_OPERATION_TIMEDOUT;
   if (result != CURLE_OK)
     return L"curl error " + std::to_wstring(static_cast<int>(result)) + L": " +

@@ -12,8 +12,9 @@ namespace tarnwick {
 //
 // The data goes to `destination` + ".part", which replaces `destination` only once complete
 // (with the executable bits first when `executable`); a failed or cancelled transfer leaves an
-// older destination untouched and no ".part" behind. Any status other than 2xx, a time-out, a
-// connection failure and a libcurl that cannot be loaded are failures, logged as
+// older destination untouched and no ".part" behind. Any status other than 2xx, a time-out (to
+// connect, without data, or for the whole transfer), a body over the size limit (announced or
+// not), a connection failure and a libcurl that cannot be loaded are failures, logged as
 // "Error: download of <displayName> failed (...)."; a cancel (cancelRequested) aborts the
 // transfer and logs nothing. Answers true when the file now holds the downloaded content.
 [[nodiscard]] bool downloadFile(const std::wstring& url, const std::wstring& destination,

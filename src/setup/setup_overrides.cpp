@@ -18,9 +18,11 @@ constexpr const wchar_t* ffmpegBuild = L"ffmpeg-master-latest-linux64-gpl.tar.xz
 #endif
 constexpr const wchar_t* releaseHost = L"https://github.com";
 
-std::mutex lock;  // guards the two overrides
+std::mutex lock;  // guards the overrides
 std::optional<ComponentSources> sourcesOverride;
 std::optional<TransferLimits> limitsOverride;
+std::optional<UnpackLimits> unpackOverride;
+std::optional<std::filesystem::path> programFolderReplacement;
 
 }  // namespace
 
@@ -42,6 +44,16 @@ TransferLimits transferLimits() {
   return limitsOverride.value_or(TransferLimits{});
 }
 
+UnpackLimits unpackLimits() {
+  std::lock_guard guard(lock);
+  return unpackOverride.value_or(UnpackLimits{});
+}
+
+std::optional<std::filesystem::path> programFolderOverride() {
+  std::lock_guard guard(lock);
+  return programFolderReplacement;
+}
+
 void setComponentSourcesForTesting(ComponentSources sources) {
   std::lock_guard guard(lock);
   sourcesOverride = std::move(sources);
@@ -50,6 +62,16 @@ void setComponentSourcesForTesting(ComponentSources sources) {
 void setTransferLimitsForTesting(TransferLimits limits) {
   std::lock_guard guard(lock);
   limitsOverride = limits;
+}
+
+void setUnpackLimitsForTesting(UnpackLimits limits) {
+  std::lock_guard guard(lock);
+  unpackOverride = limits;
+}
+
+void setProgramFolderForTesting(std::optional<std::filesystem::path> folder) {
+  std::lock_guard guard(lock);
+  programFolderReplacement = std::move(folder);
 }
 
 }  // namespace tarnwick::setup

@@ -7,9 +7,9 @@
 #include "base/job_control.h"
 #include "base/process_runner.h"
 #include "base/text.h"
+#include "base/worker_texts.h"
 #include "setup/archive_install.h"
 #include "setup/setup_overrides.h"
-#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 
 namespace tarnwick {
@@ -38,19 +38,23 @@ std::optional<YtDlpVersion> askVersion(const std::wstring& ytDlp) {
 }
 
 // Whether the yt-dlp at `ytDlp` can drive our downloads; an older one (or one that cannot even
-// tell its version) is replaced by the standalone build in the tools folder.
+// tell its version) is not used.
 bool isUsableYtDlp(const std::wstring& ytDlp) {
   std::optional<YtDlpVersion> version = askVersion(ytDlp);
   if (cancelRequested.load()) return true;  // the caller stops anyway; nothing to decide
   if (version && *version >= oldestUsableYtDlp) return true;
-  postText(WM_APP_LOG, L"The yt-dlp at " + ytDlp + L" is too old to use; installing the current one.");
+  postText(WM_APP_LOG, L"The yt-dlp at " + ytDlp + L" is too old to use.");
   return false;
 }
 
+// Tries the copies in the lookup's order. One too old is set aside, so that the jobs' lookups
+// pass over it as well and run the copy this check accepted, or the one installed next.
 bool ensureYtDlp(bool updateYtDlp) {
-  std::wstring path = findTool(L"yt-dlp");
-  if (!path.empty() && updateYtDlp) runSelfUpdate(path);
-  if (!path.empty() && (cancelRequested.load() || isUsableYtDlp(path))) return true;
+  for (std::wstring path = findTool(L"yt-dlp"); !path.empty(); path = findTool(L"yt-dlp")) {
+    if (updateYtDlp) runSelfUpdate(path);
+    if (cancelRequested.load() || isUsableYtDlp(path)) return true;
+    setToolAside(path);
+  }
   return installYtDlp();
 }
 

@@ -10,9 +10,9 @@ namespace tarnwick {
 // and installs each one findTool cannot find, stopping at the first failed installation. With
 // `updateYtDlp` a yt-dlp that was found runs its self-update ("-U") first, its output logged and
 // its exit code ignored. A found yt-dlp older than 2025.11.12 (package-managed copies refuse to
-// update) counts as missing: the standalone build goes into the tools folder, which findTool
-// prefers from then on. Answers true when all three are present and no cancel was requested;
-// the installers have logged the reason of a failure.
+// update) is set aside (setToolAside) and the next copy in findTool's order is tried the same
+// way; when none is left, the standalone build goes into the tools folder. Answers true when all three are
+// present and no cancel was requested; the installers have logged the reason of a failure.
 [[nodiscard]] bool setupComponents(bool updateYtDlp);
 
 // The oldest yt-dlp the program can drive (the first with "--js-runtimes").

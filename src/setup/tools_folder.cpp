@@ -1,14 +1,55 @@
 #include "setup/tools_folder.h"
 
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "base/text.h"
 #include "setup/file_system.h"
+#include "setup/setup_overrides.h"
 
 namespace tarnwick {
 namespace fs = std::filesystem;
 namespace {
+
+// A file as it is now: a copy set aside comes back into play once it is replaced or rewritten.
+struct FileVersion {
+  fs::path path;
+  fs::file_time_type modified;
+  std::uintmax_t size = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+
+std::optional<FileVersion> versionOf(const fs::path& path) {
+  std::error_code ec;
+  FileVersion version{path, fs::last_write_time(path, ec), 0};
+  if (!ec) version.size = fs::file_size(path, ec);
+  if (ec) return std::nullopt;
+  return version;
+}
+
+std::mutex setAsideLock;
+std::vector<FileVersion> setAsideFiles;  // guarded by setAsideLock
+
+bool isSetAside(const fs::path& path) {
+  std::optional<FileVersion> version = versionOf(path);
+  if (!version) return false;
+  std::lock_guard guard(setAsideLock);
+  for (const FileVersion& file : setAsideFiles)
+    if (file == *version) return true;
+  return false;
+}
+
+bool isRunnable(const fs::path& path) {
+  return setup::isExecutableFile(path) && !isSetAside(path);
+}
+
+fs::path programFolderPath() {
+  if (std::optional<fs::path> folder = setup::programFolderOverride()) return *folder;
+  return setup::runningProgramFolder();
+}
 
 bool isSearchPathFolder(const fs::path& folder) {
   for (const fs::path& entry : setup::searchPathFolders()) {
@@ -25,8 +66,7 @@ fs::path walkFor(const fs::path& folder, const std::wstring& lowerName) {
   fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     const fs::path& candidate = it->path();
-    if (asciiLower(fromPath(candidate.filename())) == lowerName && setup::isExecutableFile(candidate))
-      return candidate;
+    if (asciiLower(fromPath(candidate.filename())) == lowerName && isRunnable(candidate)) return candidate;
   }
   return {};
 }
@@ -48,7 +88,14 @@ std::wstring stagingRoot() {
 }
 
 std::wstring programFolder() {
-  return fromPath(setup::runningProgramFolder());
+  return fromPath(programFolderPath());
+}
+
+void setToolAside(std::wstring_view path) {
+  std::optional<FileVersion> version = versionOf(toPath(path));
+  if (!version) return;
+  std::lock_guard guard(setAsideLock);
+  setAsideFiles.push_back(std::move(*version));
 }
 
 std::wstring findTool(std::wstring_view fileName) {
@@ -56,13 +103,13 @@ std::wstring findTool(std::wstring_view fileName) {
   const fs::path name = toPath(fileName);
   const fs::path tools = toPath(toolsFolder());
 
-  const fs::path program = setup::runningProgramFolder();
-  if (!program.empty() && !isSearchPathFolder(program) && setup::isExecutableFile(program / name))
+  const fs::path program = programFolderPath();
+  if (!program.empty() && !isSearchPathFolder(program) && isRunnable(program / name))
     return fromPath(program / name);
-  if (setup::isExecutableFile(tools / name)) return fromPath(tools / name);
+  if (isRunnable(tools / name)) return fromPath(tools / name);
   if (fs::path found = walkFor(tools, asciiLower(fileName)); !found.empty()) return fromPath(found);
   for (const fs::path& folder : setup::searchPathFolders())
-    if (setup::isExecutableFile(folder / name)) return fromPath(folder / name);
+    if (isRunnable(folder / name)) return fromPath(folder / name);
   return {};
 }
 

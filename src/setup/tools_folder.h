@@ -27,7 +27,13 @@ namespace tarnwick {
 //  3. anywhere below the tools folder, depth first, name compared without regard to case, links to
 //     folders not entered (the archives keep their own top folder);
 //  4. the folders of PATH.
-// Any thread; keeps no state.
+// A copy set aside (setToolAside) is passed over in every place. Any thread; caches no path.
 [[nodiscard]] std::wstring findTool(std::wstring_view fileName);
+
+// The file at `path`, as it is now, is not to be run for the rest of the process: the setup found
+// it unusable (a yt-dlp too old for our downloads), and every later lookup must agree with that
+// verdict instead of handing the old copy to the next job. A file replaced or rewritten at that
+// path counts as a new copy. Any thread.
+void setToolAside(std::wstring_view path);
 
 }  // namespace tarnwick

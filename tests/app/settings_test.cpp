@@ -5,9 +5,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "app/atomic_file.h"
 #include "base/text.h"
@@ -76,15 +78,17 @@ TEST(SettingsFile, SavesAndLoadsAllEightValues) {
 }
 
 TEST(SettingsFile, FolderNamesOfAnyKindRoundTrip) {
+  // clang-format off
   const std::wstring folders[] = {
       L"/home/u/Видео/日本語 動画",
       L"/mnt/a=b=c/ends with blank ",
-      L" leading blank",
+      L"/mnt/ leading blank",
       L"/x/line\nbreak\r\nand\\backslash\\n\tand tab",
       L"/emoji/\U0001F3AC clips",
       L"/ار/فيديو",
-      L"C:\\Users\\u\\Downloads",
+      L"/mnt/C:\\Users\\u\\Downloads",
   };
+  // clang-format on
   for (const auto& folder : folders) {
     Settings s = sample();
     s.folder = folder;
@@ -125,8 +129,8 @@ TEST(SettingsValues, MalformedNumbersLoadTheirDefaults) {
   EXPECT_EQ(parseSettings("Quality= 2 \n", L"/d").quality, 2);
   EXPECT_EQ(parseSettings("  quality = 3\r\n", L"/d").quality, 3);  // names ignore case, as in the registry
   EXPECT_EQ(parseSettings("Quality=2\nQuality=7\n", L"/d").quality, 7);
-  // A last line without its line end may have been cut off: it is not trusted.
-  EXPECT_EQ(parseSettings("Quality=2\nBitrate=3", L"/d").bitrate, 0);
+  // A last line without its line end is read like any other (editors save files that way).
+  EXPECT_EQ(parseSettings("Quality=2\nBitrate=3", L"/d").bitrate, 3);
 }
 
 TEST(SettingsValues, FolderTooLongOrDamagedFallsBackToDownloads) {
@@ -136,8 +140,8 @@ TEST(SettingsValues, FolderTooLongOrDamagedFallsBackToDownloads) {
   EXPECT_EQ(folderOf("/" + std::string(2046, 'a')), L"/" + std::wstring(2046, L'a'));  // 2047 units fit
   EXPECT_EQ(folderOf("/" + std::string(2047, 'a')), L"/dl");
   // A character beyond U+FFFF takes two of the 2047 units.
-  EXPECT_EQ(folderOf(std::string(2046, 'a') + "\xF0\x9F\x8E\xAC"), L"/dl");
-  EXPECT_EQ(folderOf(std::string(2045, 'a') + "\xF0\x9F\x8E\xAC").size(), 2046u);
+  EXPECT_EQ(folderOf("/" + std::string(2045, 'a') + "\xF0\x9F\x8E\xAC"), L"/dl");
+  EXPECT_EQ(folderOf("/" + std::string(2044, 'a') + "\xF0\x9F\x8E\xAC").size(), 2046u);
   EXPECT_EQ(folderOf("/bad/\xC3"), L"/dl");   // cut inside a UTF-8 sequence
   EXPECT_EQ(folderOf("/bad/\\q"), L"/dl");    // an escape the program never writes
   EXPECT_EQ(folderOf("/bad/end\\"), L"/dl");  // escape cut off
@@ -150,8 +154,9 @@ TEST(SettingsValues, CorruptOrTruncatedFilesLoadWhatSurvives) {
   const Settings defaults = defaultSettings(L"/dl");
   for (std::size_t length = 0; length <= good.size(); ++length) {
     Settings loaded = parseSettings(good.substr(0, length), L"/dl");
-    // Every value is either what was saved or its default; the folder may be cut short.
-    EXPECT_TRUE(loaded.language == 16 || loaded.language == 0) << length;
+    // Every value is either what was saved or its default; a cut last line reads as what it
+    // says (the "1" of 16, a folder cut short).
+    EXPECT_TRUE(loaded.language == 16 || loaded.language == 1 || loaded.language == 0) << length;
     EXPECT_TRUE(loaded.quality == 0 || loaded.quality == 4) << length;
     EXPECT_TRUE(loaded.bitrate == 5 || loaded.bitrate == 0) << length;
     EXPECT_TRUE(loaded.folder == L"/dl" || startsWith(L"/media/videos", loaded.folder)) << length;
@@ -164,6 +169,60 @@ TEST(SettingsValues, CorruptOrTruncatedFilesLoadWhatSurvives) {
   EXPECT_GE(fromGarbage.language, 0);
   EXPECT_LT(fromGarbage.language, 17);
   EXPECT_EQ(parseSettings(std::string("\0\0\0Quality=\0", 12), L"/dl"), defaults);
+}
+
+TEST(SettingsFile, HandWrittenFilesLoadAsMeant) {
+  const std::wstring downloads = sandboxDownloads();
+  const std::wstring homeText = fromPath(home());
+  struct Case {
+    std::string bytes;
+    std::wstring folder;
+    std::int32_t quality;
+  };
+  const Case cases[] = {
+      {"Folder=/srv/v\nQuality=2", L"/srv/v", 2},                    // no line end at the end
+      {"\xEF\xBB\xBFQuality=3\r\nFolder=/srv/v\r\n", L"/srv/v", 3},  // byte-order mark, Windows line ends
+      {"\xEF\xBB\xBFQuality=5\nFolder=/srv/v", L"/srv/v", 5},        // both
+      {"Folder=~/Videos\nQuality=1\n", homeText + L"/Videos", 1},
+      {"Folder=~\n", homeText, 4},
+      {"Folder=Videos\n", downloads, 4},  // relative: the default, never the working folder
+      {"Folder=./Videos\n", downloads, 4},
+      {"Folder=~other/Videos\n", downloads, 4},  // another user's home is not looked up
+      {"Folder=\\s/leading\n", downloads, 4},    // " /leading" is relative too
+      {"Folder=\n", L"", 4},                     // empty stays empty
+  };
+  fs::create_directories(settingsFile().parent_path());
+  for (const Case& c : cases) {
+    writeFile(settingsFile(), c.bytes);
+    Settings loaded = loadSettings();
+    EXPECT_EQ(loaded.folder, c.folder) << c.bytes;
+    EXPECT_EQ(loaded.quality, c.quality) << c.bytes;
+  }
+}
+
+TEST(SettingsFile, ASettingsPathThatIsNoRegularFileIsNotRead) {
+  fs::create_directories(settingsFile().parent_path());
+  ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
+  EXPECT_EQ(loadSettings(), defaultSettings(sandboxDownloads()));  // returns at once, no writer needed
+  ASSERT_TRUE(saveSettings(sample()));
+  EXPECT_EQ(loadSettings(), sample());
+
+  fs::remove(settingsFile());
+  fs::create_symlink("/dev/zero", settingsFile());
+  EXPECT_EQ(loadSettings(), defaultSettings(sandboxDownloads()));
+}
+
+TEST(SettingsFile, TemporaryFilesOfAKilledSaveGoWithTheNextSave) {
+  const fs::path folder = settingsFile().parent_path();
+  fs::create_directories(folder);
+  writeFile(folder / ".settings.ini.a1B2c3", "Quality=1\n");
+  writeFile(folder / ".settings.ini.Zz9876", "");
+  writeFile(folder / "notes.txt", "mine");                  // not ours
+  writeFile(folder / ".settings.ini.toolong", "mine too");  // not mkostemp's shape
+  ASSERT_TRUE(saveSettings(sample()));
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"settings.ini", "notes.txt", ".settings.ini.toolong"}));
 }
 
 TEST(SettingsFile, CorruptFileOnDiskLoadsDefaults) {

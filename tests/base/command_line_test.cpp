@@ -20,13 +20,19 @@ TEST(SplitCommandLine, InvertsQuoteArgumentForAnyText) {
   const std::wstring alphabet = L"ab \t\"\\\\\\\u00e9\u4e2d";
   std::mt19937 random(12345);
   for (int round = 0; round < 5000; ++round) {
-    std::wstring text;
-    int length = static_cast<int>(random() % 12);
-    for (int i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
-    std::wstring line = quoteArgument(L"/bin/prog") + L" " + quoteArgument(text) + L" " + quoteArgument(L"next");
+    auto randomText = [&] {
+      std::wstring text;
+      int length = static_cast<int>(random() % 12);
+      for (int i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+      return text;
+    };
+    // The program's name too: a POSIX path may hold quotes and backslashes anywhere.
+    std::wstring program = L"/tmp/" + randomText();
+    std::wstring text = randomText();
+    std::wstring line = quoteArgument(program) + L" " + quoteArgument(text) + L" " + quoteArgument(L"next");
     std::vector<std::wstring> args = splitCommandLine(line);
     ASSERT_EQ(args.size(), 3u) << "for text of length " << text.size();
-    EXPECT_EQ(args[0], L"/bin/prog");
+    EXPECT_EQ(args[0], program);
     EXPECT_EQ(args[1], text);
     EXPECT_EQ(args[2], L"next");
   }

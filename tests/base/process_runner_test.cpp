@@ -230,6 +230,20 @@ TEST(RunProcessStart, ArgumentsArriveAsQuotedWithoutAShell) {
   EXPECT_EQ(result.lines, (Lines{L"[two words]", L"[$HOME \"q\" \\]", L"[\u00e9]"}));
 }
 
+TEST(RunProcessStart, AProgramInAFolderOfAnyNameStarts) {
+  // Folder names as a home or data folder may have them; the program itself prints its argv[0].
+  const std::string folders[] = {"a\"b",       "two words", "back\\slash",
+                                 "trailing\\", "\\\"q\\\"", "mixed \"x\\ y\""};
+  for (const std::string& name : folders) {
+    std::filesystem::path folder = Sandbox::current().makeFolder(name);
+    std::filesystem::path tool =
+        Sandbox::current().writeScript("tool", "#!/bin/sh\necho \"$0|$1\"\n", folder);
+    RunResult result = run(quoteArgument(tool.wstring()) + L" " + quoteArgument(L"x\"y"));
+    EXPECT_EQ(result.exitCode, 0) << name;
+    EXPECT_EQ(result.lines, Lines{tool.wstring() + L"|x\"y"}) << name;
+  }
+}
+
 TEST(RunProcessStart, CancelBeforeStartKillsTheChildBeforeItRuns) {
   std::filesystem::path marker = Sandbox::current().root() / "ran";
   cancelRequested = true;
@@ -394,38 +408,78 @@ TEST(RunProcessKill, DescendantThatLeftTheGroupDoesNotHangTheRun) {
   EXPECT_EQ(result.exitCode, 0);
   ASSERT_GT(escaped, 0);
   EXPECT_EQ(::kill(escaped, SIGKILL), 0);
-  ::waitpid(escaped, nullptr, 0);  // re-parented to us
+  // It is no child of ours: the run's supervisor left it to init when it exited.
 }
 
-TEST(RunProcessKill, ChildDiesWithTheProcessThatRanIt) {
+TEST(RunProcessKill, ChildAndItsChildrenDieWithTheProcessThatRanIt) {
   int report[2];
   ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
   pid_t runner = ::fork();
   if (runner == 0) {
     // A stand-in for Tarnwick that is killed while its child runs.
     int code = runProcess(
-        shellCommand("echo $$; exec /bin/sleep 1000"),
+        shellCommand("/bin/sleep 1000 & echo $$ $!; exec /bin/sleep 1000"),
         [&](const std::wstring& line) {
-          std::string pid = wideToUtf8(line) + "\n";
-          if (::write(report[1], pid.data(), pid.size()) < 0) ::_exit(3);
+          std::string pids = wideToUtf8(line) + "\n";
+          if (::write(report[1], pids.data(), pids.size()) < 0) ::_exit(3);
         },
         searchProcessJob, false);
     ::_exit(code == 1 ? 0 : 2);
   }
   ASSERT_GT(runner, 0);
   ::close(report[1]);
-  char text[32] = {};
+  char text[64] = {};
   ASSERT_GT(::read(report[0], text, sizeof text - 1), 0);
   ::close(report[0]);
-  pid_t child = static_cast<pid_t>(std::atol(text));
-  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
-  ASSERT_GE(pidfd, 0);
+  char* rest = nullptr;
+  const pid_t pids[] = {static_cast<pid_t>(std::strtol(text, &rest, 10)),
+                        static_cast<pid_t>(std::atol(rest))};
+  int pidfds[2];
+  for (int i = 0; i < 2; ++i) {
+    pidfds[i] = static_cast<int>(::syscall(SYS_pidfd_open, pids[i], 0));
+    ASSERT_GE(pidfds[i], 0);
+  }
   ::kill(runner, SIGKILL);
   ::waitpid(runner, nullptr, 0);
-  pollfd ended{pidfd, POLLIN, 0};
-  EXPECT_EQ(::poll(&ended, 1, 60000), 1) << "the child outlived the process that ran it";
-  ::close(pidfd);
-  ::waitpid(child, nullptr, WNOHANG);
+  for (int i = 0; i < 2; ++i) {
+    pollfd ended{pidfds[i], POLLIN, 0};
+    EXPECT_EQ(::poll(&ended, 1, 60000), 1)
+        << (i == 0 ? "the child" : "its child") << " outlived the process that ran it";
+    ::close(pidfds[i]);
+  }
+}
+
+// A program launched for the window (GLib's launcher double-forks and exits) must end up with
+// init, not with us: Tarnwick reaps nothing it did not start.
+TEST(RunProcessKill, ProgramsOthersStartNeverBecomeOurZombies) {
+  EXPECT_EQ(runShell("/bin/sleep 1000 & echo ran").exitCode, 0);
+  cancelRequested = true;
+  EXPECT_EQ(run(shellCommand("echo x"), downloadProcessJob, true).exitCode, 1);
+  cancelRequested = false;
+  siginfo_t info{};
+  EXPECT_EQ(::waitid(P_ALL, 0, &info, WEXITED | WNOHANG), -1) << "a run left a child of ours behind";
+
+  int report[2];
+  ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+  pid_t launcher = ::fork();
+  if (launcher == 0) {
+    pid_t launched = ::fork();
+    if (launched == 0) {
+      ::execl("/bin/sleep", "sleep", "1000", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::_exit(::write(report[1], &launched, sizeof launched) == sizeof launched ? 0 : 1);
+  }
+  ::close(report[1]);
+  pid_t launched = 0;
+  ASSERT_EQ(::read(report[0], &launched, sizeof launched), static_cast<ssize_t>(sizeof launched));
+  ::close(report[0]);
+  ASSERT_EQ(::waitpid(launcher, nullptr, 0), launcher);
+  // Its launcher is gone, so it has its new parent by now.
+  errno = 0;
+  EXPECT_EQ(::waitid(P_PID, static_cast<id_t>(launched), &info, WEXITED | WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD) << "the launched program was re-parented to us";
+  ::kill(launched, SIGKILL);
 }
 
 TEST(RunProcessKill, ThreeRunnersOnTheThreeSlotsDoNotDisturbEachOther) {

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 #include "base/curl_library.h"
 #include "base/shared_library.h"
@@ -141,6 +142,28 @@ TEST_F(HttpGet, StalledTransferEndsAtTheTimeOutAsAFailure) {
   server.stop();  // the handler uses this test's locals
 }
 
+TEST_F(HttpGet, ATricklingTransferEndsAtTheDeadlineAsAFailure) {
+  // One byte every 50 ms is never silent; it would be complete after five seconds.
+  server.server().Get("/trickle", [](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("image/jpeg", [](std::size_t offset, httplib::DataSink& sink) {
+      if (offset >= 100) {
+        sink.done();
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      return sink.write("t", 1);
+    });
+  });
+  server.start();
+  testing::setHttpTimeouts(std::chrono::seconds(2), std::chrono::seconds(2));
+  testing::setHttpDeadline(std::chrono::milliseconds(400));
+  std::string body;
+  std::uint32_t status = 0;
+  EXPECT_FALSE(httpGet(url("/trickle"), body, &status));
+  EXPECT_EQ(status, 200u);
+  EXPECT_LT(body.size(), 100u);
+}
+
 // Serves from a child process, so that only the client's memory counts in this process's peak
 // size (the server copies every chunk it sends). Forked before this process starts any thread.
 class ForkedServer {
@@ -236,9 +259,8 @@ TEST_F(HttpGet, BodyOfExactlyTheLimitIsAccepted) {
 
 TEST_F(HttpGet, WithoutLibcurlEveryFetchIsFalseWithStatusZero) {
   replaceSharedLibraryForTesting(curlFileName, "libtarnwick-absent.so.0");
-  server.server().Get("/ok", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("fine", "text/plain");
-  });
+  server.server().Get(
+      "/ok", [](const httplib::Request&, httplib::Response& res) { res.set_content("fine", "text/plain"); });
   server.start();
   for (int attempt = 0; attempt < 2; ++attempt) {  // the second finds the failure remembered
     std::string body = "stale";

@@ -58,6 +58,7 @@ class ArchiveInstall : public ::testing::Test {
   void TearDown() override {
     server_.stop();
     cancelRequested = false;
+    setup::setUnpackLimitsForTesting({});
   }
 
   // A previous installation that a failed one must leave alone.
@@ -219,6 +220,32 @@ TEST_F(ArchiveInstall, ADamagedOrEmptyArchiveLeavesTheOldInstallation) {
   EXPECT_EQ(logs(tap), std::vector<std::wstring>{L"Error: the ffmpeg archive holds no ffmpeg."});
 }
 
+TEST_F(ArchiveInstall, AnArchiveOverTheUnpackLimitsLeavesTheOldInstallation) {
+  // ffmpegBuild: 11 entries, 60 bytes of file content.
+  struct Case {
+    setup::UnpackLimits limits;
+    bool ok;
+    const wchar_t* error;
+  };
+  const Case cases[] = {
+      {{59, 100}, false, L"Error: ffmpeg.archive: unpacks to more than 0 MB."},
+      {{1000, 10}, false, L"Error: ffmpeg.archive: more than 10 entries."},
+      {{60, 11}, true, nullptr},
+  };
+  for (const Case& c : cases) {
+    setup::setUnpackLimitsForTesting(c.limits);
+    fs::remove_all(tools_ / "ffmpeg");
+    installOld();
+    ChannelTap tap;
+    EXPECT_EQ(extract(ArchiveFormat::tarXz, ffmpegBuild), c.ok);
+    EXPECT_EQ(oldIsIntact(), !c.ok);
+    EXPECT_TRUE(noLeftovers());
+    std::vector<std::wstring> expected;
+    if (c.error) expected.push_back(c.error);
+    EXPECT_EQ(logs(tap), expected);
+  }
+}
+
 TEST_F(ArchiveInstall, ACancelDuringExtractionLeavesNeitherArchiveNorStaging) {
   installOld();
   ChannelTap tap([](const Recorded& r) {
@@ -255,8 +282,9 @@ TEST_F(ArchiveInstall, WithoutLibarchiveTheInstallFailsWithTheReasonAndKeepsTheO
   EXPECT_TRUE(noLeftovers());
   std::vector<std::wstring> lines = logs(tap);
   ASSERT_EQ(lines.size(), 3u);  // the download's start, then the two errors
-  EXPECT_TRUE(startsWith(lines[1], L"Error: ffmpeg.tar.xz: libarchive could not be loaded: "
-                                   L"libtarnwick-absent.so.0: "))
+  EXPECT_TRUE(startsWith(lines[1],
+                         L"Error: ffmpeg.tar.xz: libarchive could not be loaded: "
+                         L"libtarnwick-absent.so.0: "))
       << wideToUtf8(lines[1]);
   EXPECT_EQ(lines[2], L"Error: could not extract ffmpeg.");
 }

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <thread>
 
 #include "base/curl_library.h"
 #include "base/job_control.h"
@@ -80,6 +81,18 @@ class DownloadFile : public ::testing::Test {
             sink.write(body_.data() + offset, std::min<std::size_t>(30000, body_.size() - offset));
             return true;
           });
+    });
+    // One byte every 50 ms: never silent, done only after five seconds.
+    s.Get("/trickle", [](const httplib::Request&, httplib::Response& res) {
+      res.set_chunked_content_provider("application/octet-stream",
+                                       [](std::size_t offset, httplib::DataSink& sink) {
+                                         if (offset >= 100) {
+                                           sink.done();
+                                           return true;
+                                         }
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                         return sink.write("t", 1);
+                                       });
     });
     // 1 MiB of 3 MiB, then the rest once the test opens the gate.
     s.Get("/paused", [this](const httplib::Request&, httplib::Response& res) {
@@ -233,6 +246,44 @@ TEST_F(DownloadFile, ASilentServerEndsTheTransfer) {
   EXPECT_FALSE(leftovers());
 }
 
+TEST_F(DownloadFile, ATransferEndsAtItsDeadlineAndItsSizeLimit) {
+  using std::chrono::milliseconds;
+  struct Case {
+    const char* path;
+    setup::TransferLimits limits;
+    bool ok;
+    const wchar_t* reason;
+  };
+  const Case cases[] = {
+      // A byte every 50 ms is never silent, but the whole transfer has its deadline.
+      {"/trickle",
+       {milliseconds(2000), milliseconds(2000), milliseconds(400)},
+       false,
+       L"curl error 28: Timeout was reached"},
+      {"/file",
+       {milliseconds(2000), milliseconds(2000), milliseconds(60000), 199999},
+       false,
+       L"larger than 0.2 MB"},  // announced
+      {"/unsized",
+       {milliseconds(2000), milliseconds(2000), milliseconds(60000), 199999},
+       false,
+       L"larger than 0.2 MB"},  // found out on the way
+      {"/unsized", {milliseconds(2000), milliseconds(2000), milliseconds(60000), 200000}, true, L""},
+      {"/file", {milliseconds(2000), milliseconds(2000), milliseconds(60000), 200000}, true, L""},
+  };
+  for (const Case& c : cases) {
+    setup::setTransferLimitsForTesting(c.limits);
+    test::writeFile(folder_ / "tool", "older build");
+    ChannelTap tap;
+    EXPECT_EQ(fetch(c.path), c.ok) << c.path;
+    EXPECT_EQ(test::readFile(folder_ / "tool"), c.ok ? body_ : "older build") << c.path;
+    EXPECT_FALSE(fs::exists(folder_ / "tool.part"));
+    std::vector<std::wstring> expected;
+    if (!c.ok) expected.push_back(L"Error: download of Widget failed (" + std::wstring(c.reason) + L").");
+    EXPECT_EQ(errors(tap), expected) << c.path;
+  }
+}
+
 TEST_F(DownloadFile, AConnectionThatCannotBeMadeTimesOut) {
   setup::setTransferLimitsForTesting({std::chrono::milliseconds(300), std::chrono::milliseconds(60000)});
   test::RefusingPort full;
@@ -280,8 +331,9 @@ TEST_F(DownloadFile, WithoutLibcurlTheDownloadFailsWithTheReasonAndKeepsTheOlder
   EXPECT_FALSE(fetch("/file"));
   std::vector<std::wstring> lines = errors(tap);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(startsWith(lines[0], L"Error: download of Widget failed (libcurl could not be loaded: "
-                                   L"libtarnwick-absent.so.0: "))
+  EXPECT_TRUE(startsWith(lines[0],
+                         L"Error: download of Widget failed (libcurl could not be loaded: "
+                         L"libtarnwick-absent.so.0: "))
       << wideToUtf8(lines[0]);
   EXPECT_TRUE(endsWith(lines[0], L")."));
   EXPECT_EQ(test::readFile(folder_ / "tool"), "older build");

@@ -10,10 +10,10 @@
 #include "base/job_control.h"
 #include "base/process_runner.h"
 #include "base/text.h"
+#include "base/worker_texts.h"
 #include "loopback_server.h"
 #include "sandbox.h"
 #include "setup/setup_overrides.h"
-#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 #include "setup_test_support.h"
 
@@ -93,6 +93,7 @@ class SetupSequence : public ::testing::Test {
     cancelRequested = false;
     for (const char* tool : {"yt-dlp", "deno", "ffmpeg"}) fs::remove(Sandbox::current().bin() / tool);
     fs::remove(calls_);
+    setup::setProgramFolderForTesting(std::nullopt);
   }
 
   int requests(const std::string& path) const {
@@ -220,20 +221,19 @@ TEST_F(SetupSequence, APackagedYtDlpTooOldToUpdateMakesWayForTheStandaloneBuild)
   ChannelTap tap;
   ASSERT_TRUE(setupComponents(true));
   EXPECT_EQ(calls(), "-U --no-colors\n--version\n");
-  EXPECT_EQ(
-      transcript(tap),
-      (std::vector<std::string>{
-          "status Preparing components …",
-          "progress indeterminate",
-          "status Updating yt-dlp …",
-          "log Updating yt-dlp …",
-          "log ERROR: You installed yt-dlp with a package manager or setup.py; Use that to update",
-          "log The yt-dlp at " + wideToUtf8(packaged) + " is too old to use; installing the current one.",
-          "log Setting up: downloading yt-dlp …",
-          "progress indeterminate",
-          "status Setting up: downloading yt-dlp …",
-          "progress of yt-dlp",
-      }));
+  EXPECT_EQ(transcript(tap),
+            (std::vector<std::string>{
+                "status Preparing components …",
+                "progress indeterminate",
+                "status Updating yt-dlp …",
+                "log Updating yt-dlp …",
+                "log ERROR: You installed yt-dlp with a package manager or setup.py; Use that to update",
+                "log The yt-dlp at " + wideToUtf8(packaged) + " is too old to use.",
+                "log Setting up: downloading yt-dlp …",
+                "progress indeterminate",
+                "status Setting up: downloading yt-dlp …",
+                "progress of yt-dlp",
+            }));
   EXPECT_EQ(findTool(L"yt-dlp"), fromPath(tools_ / "yt-dlp")) << "the tools folder's copy wins over PATH";
   EXPECT_EQ(requests("/deno.zip") + requests("/ffmpeg.tar.xz"), 0);
 
@@ -242,6 +242,57 @@ TEST_F(SetupSequence, APackagedYtDlpTooOldToUpdateMakesWayForTheStandaloneBuild)
   tap.clear();
   ASSERT_TRUE(setupComponents(true));
   EXPECT_EQ(calls(), "");
+  EXPECT_EQ(requests("/yt-dlp_linux"), 1);
+}
+
+TEST_F(SetupSequence, AnOutdatedYtDlpBesideTheProgramIsPassedOverByEveryLookup) {
+  const fs::path programFolder = Sandbox::current().makeFolder("app");
+  setup::setProgramFolderForTesting(programFolder);
+  const fs::path beside =
+      Sandbox::current().writeScript("yt-dlp", packagedYtDlp("2023.03.04", calls_), programFolder);
+  placeOnPath("deno", "#!/bin/sh\n");
+  placeOnPath("ffmpeg", "#!/bin/sh\n");
+  const std::wstring installed = fromPath(tools_ / "yt-dlp");
+  ChannelTap tap;
+  ASSERT_TRUE(setupComponents(true));
+  EXPECT_EQ(requests("/yt-dlp_linux"), 1);
+  EXPECT_EQ(findTool(L"yt-dlp"), installed) << "jobs run the copy the version check let through";
+
+  // As on the next start: the old copy is a file the check has not seen, so it is asked again,
+  // set aside again, and the installed copy is updated and used; nothing is downloaded.
+  fs::last_write_time(beside, fs::last_write_time(beside) + std::chrono::seconds(1));
+  fs::remove(calls_);
+  tap.clear();
+  ASSERT_TRUE(setupComponents(true));
+  EXPECT_EQ(calls(), "-U --no-colors\n--version\n");
+  EXPECT_EQ(requests("/yt-dlp_linux"), 1) << "no new download on every start";
+  EXPECT_EQ(findTool(L"yt-dlp"), installed);
+  EXPECT_EQ(tap.texts(WM_APP_LOG).back(), L"yt-dlp is up to date (stable@2026.11.23 from yt-dlp/yt-dlp)");
+
+  // A current copy put beside the program takes its place ahead of the tools folder again.
+  Sandbox::current().writeScript("yt-dlp", currentYtDlp, programFolder);
+  EXPECT_EQ(findTool(L"yt-dlp"), fromPath(beside));
+}
+
+// A data folder whose name holds a quote, a blank and backslashes: the installed tools run from it.
+class SetupSequenceInAnOddDataFolder : public SetupSequence {
+ protected:
+  void SetUp() override {
+    ::setenv("XDG_DATA_HOME", (Sandbox::current().root() / "my \"data\" \\ x\\").c_str(), 1);
+    SetupSequence::SetUp();
+  }
+};
+
+TEST_F(SetupSequenceInAnOddDataFolder, InstalledToolsStartFromIt) {
+  ASSERT_NE(toolsFolder().find(L'"'), std::wstring::npos) << "run through ctest: one process per test";
+  ASSERT_TRUE(setupComponents(true));
+  ChannelTap tap;
+  ASSERT_TRUE(setupComponents(true));
+  EXPECT_EQ(tap.texts(WM_APP_LOG), (std::vector<std::wstring>{
+                                       L"Updating yt-dlp …",
+                                       L"Latest version: stable@2026.11.23 from yt-dlp/yt-dlp",
+                                       L"yt-dlp is up to date (stable@2026.11.23 from yt-dlp/yt-dlp)",
+                                   }));
   EXPECT_EQ(requests("/yt-dlp_linux"), 1);
 }
 
