@@ -1,4 +1,5 @@
 // Pointer, keyboard and focus of the main window, handed to the app's window behaviour.
+#include "app/actions.h"
 #include "app/lifecycle.h"
 #include "app/link_box.h"
 #include "app/window_input.h"
@@ -83,9 +84,14 @@ gboolean MainWindow::onKey(GtkEventControllerKey*, guint keyval, guint, GdkModif
     (void)mainWindowKey(me.state_, me, key, shift);
     return TRUE;  // the drawn elements swallow every key
   }
-  // The log view keeps its own keys (selecting, copying, scrolling); Tab still walks on.
+  // The log view keeps its own keys (selecting, copying, scrolling); Tab still walks on, and Esc
+  // cancels as it does everywhere else in the window.
   if (key == Key::tab) {
     moveFocus(me.state_, me, shift ? -1 : +1);
+    return TRUE;
+  }
+  if (key == Key::escape) {
+    cancelOrDropPending(me.state_, me);
     return TRUE;
   }
   return FALSE;
