@@ -10,7 +10,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "base/text.h"
 
 namespace tarnwick {

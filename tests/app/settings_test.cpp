@@ -9,7 +9,7 @@
 
 #include <sys/resource.h>
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "base/text.h"
 #include "sandbox.h"
 
