@@ -17,19 +17,17 @@ namespace fs = std::filesystem;
 // A record is a few hundred bytes; anything far larger is not one.
 constexpr std::size_t maxRecordBytes = 1 << 20;
 
-std::optional<std::string> readSmallFile(const fs::path& file) {
-  std::error_code error;
-  if (!fs::is_regular_file(fs::symlink_status(file, error)) || fs::file_size(file, error) > maxRecordBytes ||
-      error)
-    return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return in ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
-}
-
 bool isRegularFile(const fs::path& path) {
   std::error_code error;
   return fs::is_regular_file(fs::symlink_status(path, error));
+}
+
+std::optional<std::string> readRecordFile(const fs::path& file) {
+  std::error_code error;
+  if (!isRegularFile(file) || fs::file_size(file, error) > maxRecordBytes || error) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return in ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
 }
 
 bool isRealFolder(const fs::path& path) {
@@ -71,9 +69,10 @@ std::vector<std::wstring> removeFilesOf(const JobRecord& record) {
     if (!isRealFolder(subfolder)) continue;
     const std::size_t before = removed.size();
     removeMarkedFilesIn(subfolder, record.marker, name + L"/", removed);
-    const bool madeByTheJob = std::find(record.subfoldersBefore.begin(), record.subfoldersBefore.end(),
-                                        name) == record.subfoldersBefore.end();
-    if (removed.size() > before && madeByTheJob) fs::remove(subfolder, error);  // only when empty
+    const bool heldTheJobsFiles = removed.size() > before;
+    const bool wasThereBefore = std::find(record.subfoldersBefore.begin(), record.subfoldersBefore.end(),
+                                          name) != record.subfoldersBefore.end();
+    if (heldTheJobsFiles && !wasThereBefore) fs::remove(subfolder, error);  // only when empty
   }
   return removed;
 }
@@ -83,7 +82,7 @@ void sweepInterruptedJobs() {
   if (records.empty()) return;
   for (const std::wstring& name : entryNamesOf(fromPath(records))) {
     const fs::path file = records / toPath(name);
-    std::optional<std::string> bytes = readSmallFile(file);
+    std::optional<std::string> bytes = readRecordFile(file);
     std::optional<JobRecord> record = bytes ? parseJobRecord(*bytes) : std::nullopt;
     // A record is found under its own job's name only; a half-written one's temporary name is not it.
     if (!record || file != jobRecordPath(record->marker)) {
