@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "base/text.h"
 
 namespace tarnwick {

@@ -36,14 +36,14 @@ void appendVideoMode(std::wstring& command, const DownloadRequest& request) {
 
 }  // namespace
 
-std::wstring downloadOutputTemplate(bool wholePlaylist) {
+std::wstring downloadOutputTemplate(bool wholePlaylist, std::wstring_view marker) {
   // Relative to yt-dlp's working folder, the save folder: "/" separates the playlist subfolder
   // on every platform. Fields are cut by bytes on a character boundary (yt-dlp's "B"), so that
-  // every name yt-dlp writes fits a file system's 255: the name before the marker takes at most
-  // 8 + 140 + 2 + 40 + 1 + 5 = 196 bytes, which leaves 59 for what yt-dlp and the job add behind
-  // it (".f<format>.<ext>.part-Frag<n>.part", ".temp.<ext>", ".conv.<ext>"). The playlist
-  // folder's 80 bytes stay within 255 even if the sanitizer triples every character.
-  std::wstring name = L"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s";
+  // every name yt-dlp writes fits a file system's 255: the name up to the end of a job's marker
+  // takes at most 8 + 128 + 2 + 40 + 1 + 18 = 197 bytes, which leaves 58 for what yt-dlp and the
+  // job add behind it (".f<format>.<ext>.part-Frag<n>.part", ".temp.<ext>", ".conv.<ext>"). The
+  // playlist folder's 80 bytes stay within 255 even if the sanitizer triples every character.
+  std::wstring name = L"%(file_title).128B [%(file_id).40B]" + std::wstring(marker) + L".%(ext)s";
   return wholePlaylist ? L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + name : name;
 }
 
@@ -53,7 +53,8 @@ std::wstring ffmpegLocation(std::wstring_view ffmpegPath) {
 }
 
 std::wstring buildDownloadCommand(const DownloadRequest& request, std::wstring_view ytdlpPath,
-                                  std::wstring_view ffmpegPath, std::wstring_view denoPath) {
+                                  std::wstring_view ffmpegPath, std::wstring_view denoPath,
+                                  std::wstring_view marker) {
   std::wstring command = quoteArgument(ytdlpPath);
   command += L" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet";
   command += L" --progress-template ";
@@ -70,7 +71,7 @@ std::wstring buildDownloadCommand(const DownloadRequest& request, std::wstring_v
   command += L" --parse-metadata ";
   command += quoteArgument(L"%(id)S:%(file_id)s");
   command += L" -o ";
-  command += quoteArgument(downloadOutputTemplate(request.wholePlaylist));
+  command += quoteArgument(downloadOutputTemplate(request.wholePlaylist, marker));
   command += request.wholePlaylist ? L" --yes-playlist" : L" --no-playlist";
   command += L" --ffmpeg-location ";
   command += quoteArgument(ffmpegLocation(ffmpegPath));

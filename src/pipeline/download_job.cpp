@@ -12,7 +12,9 @@
 #include "base/worker_texts.h"
 #include "pipeline/download_command.h"
 #include "pipeline/ffmpeg_step.h"
+#include "pipeline/interrupted_jobs.h"
 #include "pipeline/job_files.h"
+#include "pipeline/job_record.h"
 #include "pipeline/output_reader.h"
 #include "setup/setup_sequence.h"
 #include "setup/tools_folder.h"
@@ -48,11 +50,12 @@ struct OwnedFiles {
   bool allFinishedOwned = true;
 };
 
-OwnedFiles ownedFilesOf(const JobFolder& folder, const std::vector<std::wstring>& finishedPaths,
+OwnedFiles ownedFilesOf(const JobFolder& folder, std::wstring_view marker,
+                        const std::vector<std::wstring>& finishedPaths,
                         const std::vector<std::wstring>& destinationPaths) {
   OwnedFiles files;
   for (const std::wstring& path : finishedPaths) {
-    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path)) {
+    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path, marker)) {
       files.finished.push_back(std::move(*relative));
     } else {
       postText(WM_APP_LOG, L"Error: not a file of this download: " + path);
@@ -60,7 +63,7 @@ OwnedFiles ownedFilesOf(const JobFolder& folder, const std::vector<std::wstring>
     }
   }
   for (const std::wstring& path : destinationPaths)
-    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path))
+    if (std::optional<std::wstring> relative = ownedRelativePath(folder, path, marker))
       files.destinations.push_back(std::move(*relative));
   return files;
 }
@@ -71,9 +74,11 @@ bool hasExtension(std::wstring_view path, std::wstring_view extension) {
 
 // Gives one finished file its final name: converts it when the chosen row needs ffmpeg or the file
 // is not in the row's container, else moves it.
-bool finishFile(const DownloadRequest& request, const JobTools& tools, const std::wstring& source,
-                const std::wstring& target, std::size_t index, std::size_t count) {
+bool finishFile(const DownloadRequest& request, const JobTools& tools, std::wstring_view marker,
+                const std::wstring& source, const std::wstring& target, std::size_t index,
+                std::size_t count) {
   FfmpegConversion conversion;
+  conversion.marker = marker;
   conversion.ffmpegPath = tools.ffmpeg;
   conversion.source = source;
   conversion.target = target;
@@ -118,13 +123,14 @@ bool finishFile(const DownloadRequest& request, const JobTools& tools, const std
 
 // Converts or moves every finished file, in order, until a cancel. True when all succeeded.
 bool finishAll(const DownloadRequest& request, const JobTools& tools, const JobFolder& folder,
-               const std::vector<std::wstring>& finished, std::wstring_view extension) {
+               std::wstring_view marker, const std::vector<std::wstring>& finished,
+               std::wstring_view extension) {
   bool allOk = true;
   for (std::size_t i = 0; i < finished.size(); ++i) {
     if (cancelRequested.load()) break;
     std::wstring source = pathInside(folder.path, finished[i]);
-    std::wstring target = pathInside(folder.path, finalPathFor(finished[i], extension));
-    bool ok = finishFile(request, tools, source, target, i, finished.size());
+    std::wstring target = pathInside(folder.path, finalPathFor(finished[i], extension, marker));
+    bool ok = finishFile(request, tools, marker, source, target, i, finished.size());
     if (ok) postText(WM_APP_OUTPUT_PATH, target);
     allOk = allOk && ok;
   }
@@ -134,13 +140,13 @@ bool finishAll(const DownloadRequest& request, const JobTools& tools, const JobF
 // Whatever of the job's own is still there once it ends: finished files not converted or moved
 // (cancelled, failed), what yt-dlp left of each announced destination, and a playlist subfolder
 // the job made and left empty. Results and what the folder held before the job stay.
-void removeLeftovers(const JobFolder& folder, const OwnedFiles& files,
+void removeLeftovers(const JobFolder& folder, std::wstring_view marker, const OwnedFiles& files,
                      const std::set<std::wstring>& entriesBefore) {
   std::vector<std::wstring> destinations;
   for (const std::wstring& relative : files.destinations)
     destinations.push_back(pathInside(folder.path, relative));
   for (const std::wstring& relative : files.finished) removeFileQuietly(pathInside(folder.path, relative));
-  removePartialFiles(destinations);
+  removePartialFiles(destinations, marker);
 
   std::set<std::wstring> subfolders;
   for (const std::vector<std::wstring>* list : {&files.finished, &files.destinations})
@@ -163,19 +169,25 @@ void runDownload(const DownloadRequest& request, const JobTools& tools) {
                                                    : videoFormatTable[request.videoFormat].extension;
   const JobFolder folder = jobFolderOf(request.folder);
   const std::set<std::wstring> entriesBefore = entryNamesOf(folder.path);
+  const std::wstring marker = newJobMarker();
+  const JobRecord record = jobRecordOf(folder, marker, request.wholePlaylist, entriesBefore);
+  if (!writeJobRecord(record))
+    postText(WM_APP_LOG, L"Error: could not write " + fromPath(jobRecordPath(marker)));
   std::vector<std::wstring> finishedPaths;
   std::vector<std::wstring> destinationPaths;
   int exitCode = runProcess(
-      buildDownloadCommand(request, tools.ytdlp, tools.ffmpeg, tools.deno),
+      buildDownloadCommand(request, tools.ytdlp, tools.ffmpeg, tools.deno, marker),
       [&](const std::wstring& line) { handleDownloadLine(line, finishedPaths, destinationPaths, label); },
       downloadProcessJob, true, folder.path);
 
   // yt-dlp has already logged why it failed. A playlist with some failed entries still delivers
   // the others, but the job has failed.
-  OwnedFiles files = ownedFilesOf(folder, finishedPaths, destinationPaths);
+  OwnedFiles files = ownedFilesOf(folder, marker, finishedPaths, destinationPaths);
   bool allOk = exitCode == 0 && files.allFinishedOwned;
-  if (!cancelRequested.load()) allOk = finishAll(request, tools, folder, files.finished, extension) && allOk;
-  removeLeftovers(folder, files, entriesBefore);
+  if (!cancelRequested.load())
+    allOk = finishAll(request, tools, folder, marker, files.finished, extension) && allOk;
+  removeLeftovers(folder, marker, files, entriesBefore);
+  removeJobRecord(marker);
   postJobDone(unlessCancelled(allOk ? outcomeSuccess : outcomeFailure), request.kind);
 }
 
@@ -185,27 +197,28 @@ bool componentsMissing() {
   return findTool(ytDlpName).empty() || findTool(ffmpegName).empty() || findTool(denoName).empty();
 }
 
-std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension) {
+std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension, std::wstring_view marker) {
   std::wstring stem = splitName(fileNameOf(source)).stem;
-  if (stem.size() > tempMarker.size() &&
-      asciiLower(stem.substr(stem.size() - tempMarker.size())) == tempMarker)
-    stem.resize(stem.size() - tempMarker.size());
+  if (stem.size() > marker.size() &&
+      asciiLower(stem.substr(stem.size() - marker.size())) == asciiLower(marker))
+    stem.resize(stem.size() - marker.size());
   std::wstring name = stem + L"." + std::wstring(extension);
   std::wstring folder = folderPartOf(source);
   return folder.empty() ? name : joinPath(folder, name);
 }
 
-void removePartialFiles(const std::vector<std::wstring>& destinationPaths) {
+void removePartialFiles(const std::vector<std::wstring>& destinationPaths, std::wstring_view marker) {
+  const std::wstring markerEnd = std::wstring(marker) + L".";
   for (const std::wstring& destination : destinationPaths) {
     std::filesystem::path path = toPath(destination);
     std::wstring name = fromPath(path.filename());
-    if (name.find(tempMarker) == std::wstring::npos) continue;
+    if (name.find(marker) == std::wstring::npos) continue;
     // yt-dlp's companions start with the announced name (".part", "-Frag" parts, ".ytdl"); the
-    // merge and audio steps write "<base>.ctmp.temp.<ext>" and "<base>.ctmp.<ext>" beside it, the
-    // job's conversion "<base>.ctmp.conv.<ext>".
+    // merge and audio steps write "<base><marker>.temp.<ext>" and "<base><marker>.<ext>" beside
+    // it, the job's conversion "<base><marker>.conv.<ext>".
     std::wstring prefix = name;
-    std::size_t marker = name.rfind(L".ctmp.");
-    if (marker != std::wstring::npos) prefix.resize(marker + 6);
+    std::size_t at = name.rfind(markerEnd);
+    if (at != std::wstring::npos) prefix.resize(at + markerEnd.size());
     std::filesystem::path folder = path.parent_path();
     // Listed first, deleted after: the listing never sees its own deletions.
     std::vector<std::wstring> doomed;
@@ -218,6 +231,7 @@ void removePartialFiles(const std::vector<std::wstring>& destinationPaths) {
 
 void downloadJobMain(DownloadRequest request) {
   if (request.kind == 0) {
+    sweepInterruptedJobs();
     bool ok = setupComponents(true);
     postJobDone(unlessCancelled(ok ? outcomeSuccess : outcomeFailure), request.kind);
     return;

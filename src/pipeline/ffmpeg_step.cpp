@@ -58,15 +58,16 @@ std::wstring ffmpegCommand(const FfmpegConversion& conversion, const std::wstrin
   command += L" -map_metadata 0 ";
   command += replaceBitrate(args, conversion.bitrate);
   command += L" ";
-  command += quoteArgument(conversionOutputFor(conversion.target));
+  command += quoteArgument(conversionOutputFor(conversion.target, conversion.marker));
   return command;
 }
 
-std::wstring conversionOutputFor(std::wstring_view target) {
+std::wstring conversionOutputFor(std::wstring_view target, std::wstring_view marker) {
   std::filesystem::path output = toPath(target);
   std::filesystem::path extension = output.extension();
   output.replace_extension();
-  output += ".ctmp.conv";
+  output += toPath(marker);
+  output += ".conv";
   output += extension;
   return fromPath(output);
 }
@@ -108,7 +109,7 @@ bool convertWithFfmpeg(const FfmpegConversion& conversion) {
   postText(WM_APP_LOG, L"[ffmpeg] " + status);
   bool ok = runFfmpeg(conversion, status, conversion.firstArgs);
   if (!ok) ok = runFfmpeg(conversion, status, conversion.secondArgs);
-  const std::wstring output = conversionOutputFor(conversion.target);
+  const std::wstring output = conversionOutputFor(conversion.target, conversion.marker);
   if (ok && moveFileReplacing(output, conversion.target)) {
     removeFileQuietly(conversion.source);
     return true;

@@ -1,6 +1,7 @@
 #include "pipeline/job_files.h"
 
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "base/text.h"
@@ -9,6 +10,10 @@ namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::wstring_view hexDigits = L"0123456789abcdef";
+// 48 bits: no two jobs a user ever runs share one.
+constexpr std::size_t jobTokenDigits = 12;
 
 bool isSeparator(wchar_t c) {
   return c == L'/' || c == L'\\';
@@ -42,6 +47,21 @@ bool staysInside(const fs::path& relative) {
 
 }  // namespace
 
+std::wstring newJobMarker() {
+  std::random_device entropy;
+  std::wstring marker(tempMarker);
+  marker += L'-';
+  for (std::size_t i = 0; i < jobTokenDigits; ++i) marker += hexDigits[entropy() % 16];
+  return marker;
+}
+
+bool isJobMarker(std::wstring_view marker) {
+  const std::size_t prefix = tempMarker.size() + 1;
+  return marker.size() == prefix + jobTokenDigits && startsWith(marker, tempMarker) &&
+         marker[tempMarker.size()] == L'-' &&
+         marker.substr(prefix).find_first_not_of(hexDigits) == std::wstring_view::npos;
+}
+
 std::wstring folderPartOf(std::wstring_view path) {
   std::size_t cut = path.find_last_of(L"/\\");
   if (cut == std::wstring_view::npos) return {};
@@ -68,14 +88,15 @@ JobFolder jobFolderOf(std::wstring_view folder) {
   return {std::wstring(folder), error ? std::wstring(folder) : fromPath(resolved)};
 }
 
-std::optional<std::wstring> ownedRelativePath(const JobFolder& folder, std::wstring_view reported) {
+std::optional<std::wstring> ownedRelativePath(const JobFolder& folder, std::wstring_view reported,
+                                              std::wstring_view marker) {
   std::optional<std::wstring_view> relative = reported;
   if (toPath(reported).has_root_path()) {
     relative = below(reported, folder.resolved);
     if (!relative) relative = below(reported, folder.path);
   }
   if (!relative || !staysInside(toPath(*relative))) return std::nullopt;
-  if (fromPath(toPath(*relative).filename()).find(tempMarker) == std::wstring::npos) return std::nullopt;
+  if (fromPath(toPath(*relative).filename()).find(marker) == std::wstring::npos) return std::nullopt;
   return std::wstring(*relative);
 }
 

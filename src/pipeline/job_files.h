@@ -13,6 +13,12 @@ namespace tarnwick {
 // Marks every file the job writes until it has its final name.
 inline constexpr std::wstring_view tempMarker = L".ctmp";
 
+// The marker one job writes: ".ctmp-" and a random token of 12 hex digits. What a job left after a
+// crash is then told apart from anything else, another job's leftovers and a user's
+// "Title.ctmp.mp4" included.
+[[nodiscard]] std::wstring newJobMarker();
+[[nodiscard]] bool isJobMarker(std::wstring_view marker);
+
 // Everything before the last separator, with the run of separators before it removed; a root
 // ("/", "C:\") stays whole. Empty when the path has no separator.
 [[nodiscard]] std::wstring folderPartOf(std::wstring_view path);
@@ -38,9 +44,10 @@ struct JobFolder {
 
 // A path yt-dlp reported, as a path relative to the job folder, when it names one of the job's own
 // files: relative (or absolute below the folder), without "." or ".." steps, its name carrying
-// ".ctmp". Anything else is nullopt and must not be touched.
+// `marker`. Anything else is nullopt and must not be touched.
 [[nodiscard]] std::optional<std::wstring> ownedRelativePath(const JobFolder& folder,
-                                                            std::wstring_view reported);
+                                                            std::wstring_view reported,
+                                                            std::wstring_view marker = tempMarker);
 
 // The names directly inside `folder` (empty when it cannot be listed).
 [[nodiscard]] std::set<std::wstring> entryNamesOf(std::wstring_view folder);

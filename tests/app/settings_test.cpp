@@ -11,7 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "app/atomic_file.h"
+#include "base/atomic_file.h"
 #include "base/text.h"
 #include "sandbox.h"
 

@@ -38,19 +38,11 @@ class CancelledDownload : public test::DownloadJobTest {
       return false;
     });
   }
-  // Paces only the job's own conversions (real time, "-re"), so that one is surely running when
-  // the test acts.
-  void paceConversions() {
-    const std::string ffmpeg = test::Sandbox::realTool("ffmpeg").string();
-    // bin/ffmpeg is a symlink to the real program: replace the link, never write through it.
-    fs::remove(test::Sandbox::current().bin() / "ffmpeg");
-    test::Sandbox::current().writeScript(
-        "ffmpeg", "#!/bin/sh\ncase \"$*\" in\n  *\"-nostdin -y -progress pipe:1 -nostats\"*) exec " + ffmpeg +
-                      " -re \"$@\" ;;\nesac\nexec " + ffmpeg + " \"$@\"\n");
-  }
+  void paceConversions() { paceFfmpegRunsMatching(jobConversionArguments); }
   void expectNothingLeft() {
     for (const std::string& file : savedFiles()) EXPECT_EQ(file.find(".ctmp"), std::string::npos) << file;
     EXPECT_EQ(leftoverProcesses(), std::vector<std::string>{});
+    EXPECT_EQ(test::jobRecordsLeft(), std::vector<std::string>{});
   }
 
   std::thread job;
@@ -133,7 +125,10 @@ TEST_F(CancelledDownload, ConversionStoppedMidwayLeavesAnExistingFileWhole) {
     start(videoRequest("/clip.mp4", 4));
     ASSERT_TRUE(waitForProgressAfter(L"Converting to AVI \u2026"));
     // ffmpeg is writing, and not into the final name.
-    EXPECT_TRUE(fs::exists(folder / "clip [clip].ctmp.conv.avi"));
+    std::vector<std::string> files = savedFiles();
+    EXPECT_TRUE(std::any_of(files.begin(), files.end(), [](const std::string& file) {
+      return file.starts_with("clip [clip].ctmp-") && file.ends_with(".conv.avi");
+    })) << files.size();
     EXPECT_EQ(test::readFile(final), "an older download");
     stop.act();
     EXPECT_EQ(finish(), stop.outcome);

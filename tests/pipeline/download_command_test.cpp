@@ -14,7 +14,7 @@ namespace {
 // - "[F]" prints the path as JSON ("%(filepath)j"): a folder name holding a line break would
 //   otherwise cut the line, and the job would read a different, shorter path.
 // - The title and id are sanitized into fields of their own ("--parse-metadata %(title)S:...") and
-//   cut by bytes ("%(file_title).140B"): Linux allows 255 bytes a name, and the sanitizer widens
+//   cut by bytes ("%(file_title).128B"): Linux allows 255 bytes a name, and the sanitizer widens
 //   "/", "?" and the like to three bytes, so the cut must count the widened text. The budget is
 //   explained beside downloadOutputTemplate.
 const std::wstring progressPart =
@@ -22,7 +22,7 @@ const std::wstring progressPart =
     L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
     L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
     L"\"%(id)S:%(file_id)s\"";
-const std::wstring singleTemplate = L"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s";
+const std::wstring singleTemplate = L"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s";
 const std::wstring playlistTemplate =
     L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + singleTemplate;
 
@@ -67,7 +67,7 @@ TEST(BuildDownloadCommand, WindowsPathsGiveTheDocumentedCommandByteForByte) {
       L"--progress-template "
       L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
       L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
-      L"\"%(id)S:%(file_id)s\" -o \"%(file_title).140B [%(file_id).40B].ctmp.%(ext)s\" "
+      L"\"%(id)S:%(file_id)s\" -o \"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s\" "
       L"--no-playlist --ffmpeg-location \"D:\\T\" --js-runtimes \"deno:D:\\T\\deno.exe\" -f \"bv*+ba/b\" -S "
       L"\"res:1080,vcodec:h264,ext:mp4:m4a\" --merge-output-format mp4 --embed-metadata -- \"U\"");
 }

@@ -18,11 +18,36 @@
 #include "message_log.h"
 #include "pipeline/download_job.h"
 #include "pipeline/format_tables.h"
+#include "pipeline/job_files.h"
+#include "pipeline/job_record.h"
 #include "sandbox.h"
 
 namespace tarnwick::test {
 
 namespace fs = std::filesystem;
+
+// `text` with every job's own marker (".ctmp-" and 12 hex digits) written as the plain ".ctmp", so
+// that a test can name the temporary files of a job whose token it cannot know.
+inline std::wstring withPlainMarker(std::wstring text) {
+  for (std::size_t at = text.find(L".ctmp-"); at != std::wstring::npos; at = text.find(L".ctmp-", at + 1))
+    if (isJobMarker(std::wstring_view(text).substr(at, 18))) text.erase(at + 5, 13);
+  return text;
+}
+
+// The names directly in `folder`, sorted (none when it does not exist).
+inline std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Records of running jobs: none once every job has ended, however it ended.
+inline std::vector<std::string> jobRecordsLeft() {
+  return namesIn(jobRecordsFolder());
+}
 
 class DownloadJobTest : public ::testing::Test {
  protected:
@@ -33,6 +58,19 @@ class DownloadJobTest : public ::testing::Test {
     folder = sandbox.makeFolder("My Videos");
     cancelRequested = false;
   }
+
+  // ffmpeg runs in real time ("-re") when its arguments match the shell pattern `arguments`, so
+  // that such a run is surely still going when the test acts.
+  static void paceFfmpegRunsMatching(const std::string& arguments) {
+    const std::string ffmpeg = Sandbox::realTool("ffmpeg").string();
+    // bin/ffmpeg is a symlink to the real program: replace the link, never write through it.
+    fs::remove(Sandbox::current().bin() / "ffmpeg");
+    Sandbox::current().writeScript("ffmpeg", "#!/bin/sh\ncase \"$*\" in\n  " + arguments + ") exec " +
+                                                 ffmpeg + " -re \"$@\" ;;\nesac\nexec " + ffmpeg +
+                                                 " \"$@\"\n");
+  }
+  // The job's own conversions, as a pattern for paceFfmpegRunsMatching.
+  static constexpr const char* jobConversionArguments = "*\"-nostdin -y -progress pipe:1 -nostats\"*";
 
   // Serves `name` (e.g. "clip.mp4") made as `kind`; the file's title and id are its base name.
   std::string serveClip(const std::string& name, MediaKind kind, double seconds = 2.0) {

@@ -22,6 +22,13 @@ TEST(FinalPathFor, DropsTheMarkerAndKeepsTheFolder) {
   EXPECT_EQ(finalPathFor(L"/v/.hidden", L"mp4"), L"/v/.hidden.mp4");
   EXPECT_EQ(finalPathFor(L"/a: b.ctmp.mp4", L"ogv"), L"/a: b.ogv");  // ":" is an ordinary character here
   EXPECT_EQ(finalPathFor(L"C:\\a.ctmp.mp4", L"wmv"), L"C:\\a.wmv");
+  // A job drops its own marker only.
+  const std::wstring marker = newJobMarker();
+  EXPECT_TRUE(isJobMarker(marker));
+  EXPECT_NE(marker, newJobMarker());
+  EXPECT_EQ(finalPathFor(L"/v/a [x]" + marker + L".webm", L"mp4", marker), L"/v/a [x].mp4");
+  EXPECT_EQ(finalPathFor(L"/v/a [x].ctmp.webm", L"mp4", marker), L"/v/a [x].ctmp.mp4");
+  EXPECT_EQ(finalPathFor(L"/v/a [x]" + marker + L".webm", L"mp4"), L"/v/a [x]" + marker + L".mp4");
 }
 
 TEST(RemovePartialFiles, RemovesWhatBelongsToEachAnnouncedDestination) {
@@ -106,7 +113,7 @@ TEST_F(DownloadJobTest, SingleMergedMp4FollowsTheTypicalSequence) {
     }
     if (m.id == WM_APP_OUTPUT_PATH) {
       EXPECT_EQ(merging, 1u);
-      EXPECT_EQ(m.text, paths == 0 ? temporary : final);
+      EXPECT_EQ(test::withPlainMarker(m.text), paths == 0 ? temporary : final);
       ++paths;
     }
   }
@@ -117,6 +124,7 @@ TEST_F(DownloadJobTest, SingleMergedMp4FollowsTheTypicalSequence) {
   EXPECT_EQ(all.back().wParam, 0u);
 
   EXPECT_EQ(savedFiles(), std::vector<std::string>{"manifest [manifest].mp4"});
+  EXPECT_EQ(test::jobRecordsLeft(), std::vector<std::string>{});
   auto probe = test::probeMedia(folder / "manifest [manifest].mp4");
   ASSERT_TRUE(probe);
   EXPECT_EQ(probe->videoCodecs, std::vector<std::string>{"h264"});
@@ -149,7 +157,7 @@ TEST_F(DownloadJobTest, FinalNameThatCannotBeWrittenFailsAndLeavesOnlyWhatWasThe
   const std::wstring source = fromPath(folder / "clip [clip].ctmp.mp4");
   std::vector<std::wstring> log = texts(WM_APP_LOG);
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), L"Error: could not rename " + source);
+  EXPECT_EQ(test::withPlainMarker(log.back()), L"Error: could not rename " + source);
   EXPECT_EQ(savedFiles(), (std::vector<std::string>{"clip [clip].mp4/keep.txt"}));
 
   recorder.clear();
@@ -157,8 +165,9 @@ TEST_F(DownloadJobTest, FinalNameThatCannotBeWrittenFailsAndLeavesOnlyWhatWasThe
   test::writeFile(folder / "clip [clip].avi" / "keep.txt", "mine");
   EXPECT_EQ(runJob(videoRequest("/clip.mp4", 4)), 1);
   log = texts(WM_APP_LOG);
-  EXPECT_EQ(log.back(), L"Error: conversion to AVI failed: " + source);
+  EXPECT_EQ(test::withPlainMarker(log.back()), L"Error: conversion to AVI failed: " + source);
   EXPECT_EQ(savedFiles(), (std::vector<std::string>{"clip [clip].avi/keep.txt", "clip [clip].mp4/keep.txt"}));
+  EXPECT_EQ(test::jobRecordsLeft(), std::vector<std::string>{});
 }
 
 }  // namespace
