@@ -184,8 +184,8 @@ class InterruptedDownload : public test::DownloadJobTest {
                        [&](const std::string& file) { return file.find(part) != std::string::npos; });
   }
 
-  // The tools the job had started and that outlived its host, recorded, then killed so that
-  // nothing writes into the folder after the sweep.
+  // The tools the job had started and that outlived its host (there must be none), killed so
+  // that nothing writes into the folder after the sweep.
   std::vector<std::string> killSurvivors() {
     std::vector<std::string> survivors = leftoverProcesses();
     for (const std::string& survivor : survivors) ::kill(std::stoi(survivor), SIGKILL);
@@ -200,9 +200,7 @@ class InterruptedDownload : public test::DownloadJobTest {
   void killAndSweep(const std::string& title, const std::vector<std::string>& moreOfTheUser = {}) {
     host.signal(SIGKILL);
     ASSERT_TRUE(host.wait(std::chrono::seconds(10)));
-    std::vector<std::string> survivors = killSurvivors();
-    for (const std::string& survivor : survivors)
-      std::printf("outlived the killed job: %s\n", survivor.c_str());
+    EXPECT_EQ(killSurvivors(), std::vector<std::string>{}) << "tools outlived the killed job";
     ASSERT_EQ(jobRecordsLeft().size(), 1u);
     ASSERT_TRUE(anyNamed(savedFiles(), ".ctmp-")) << "nothing of the job's to sweep";
 
