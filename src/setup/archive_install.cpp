@@ -1,16 +1,18 @@
 #include "setup/archive_install.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "base/channel.h"
 #include "base/job_control.h"
 #include "base/text.h"
+#include "base/worker_texts.h"
 #include "setup/archive_unpack.h"
+#include "setup/component_checksum.h"
 #include "setup/file_download.h"
 #include "setup/file_system.h"
 #include "setup/setup_overrides.h"
-#include "base/worker_texts.h"
 #include "setup/tools_folder.h"
 
 namespace tarnwick {
@@ -74,15 +76,19 @@ bool holdsExecutable(const fs::path& folder, const std::wstring& exeName) {
 bool installYtDlp() {
   const fs::path tools = toPath(toolsFolder());
   createFolders(tools);
-  return downloadFile(setup::componentSources().ytDlp, fromPath(tools / "yt-dlp"), L"yt-dlp", true);
+  const std::wstring url = setup::componentSources().ytDlp;
+  std::optional<std::string> sha256 =
+      fetchPublishedSha256(url, checksumSourceFor(Component::ytDlp, url), L"yt-dlp");
+  return sha256 && downloadFile(url, fromPath(tools / "yt-dlp"), L"yt-dlp", true, *sha256);
 }
 
-bool installFromZip(const std::wstring& url, const std::wstring& folderName, const std::wstring& displayName,
-                    const std::wstring& exeName) {
+bool installFromZip(const std::wstring& url, const ChecksumSource& checksums, const std::wstring& folderName,
+                    const std::wstring& displayName, const std::wstring& exeName) {
   const std::wstring tools = toolsFolder();
   createFolders(toPath(tools));
   const std::wstring archive = joinPath(tools, folderName + archiveSuffix(url));
-  if (!downloadFile(url, archive, displayName)) return false;
+  std::optional<std::string> sha256 = fetchPublishedSha256(url, checksums, displayName);
+  if (!sha256 || !downloadFile(url, archive, displayName, false, *sha256)) return false;
   const std::wstring componentFolder = joinPath(tools, folderName);
   if (extractZip(archive, componentFolder, displayName, exeName) && !findTool(exeName).empty()) return true;
   if (!cancelRequested.load()) postText(WM_APP_LOG, L"Error: could not extract " + displayName + L".");

@@ -7,16 +7,21 @@
 
 #include <string>
 
+#include "setup/component_checksum.h"
+
 namespace tarnwick {
 
-// Downloads the standalone yt-dlp into the tools folder as "yt-dlp", executable.
+// Downloads the standalone yt-dlp into the tools folder as "yt-dlp", executable, once it matches
+// the release's checksum list.
 [[nodiscard]] bool installYtDlp();
 
-// Downloads the archive at `url` into the tools folder, unpacks it (extractZip) into the
-// component folder `folderName` and checks that findTool then finds `exeName`. On failure logs
+// Downloads the archive at `url` into the tools folder, checks it against the list at `checksums`,
+// unpacks it (extractZip) into the component folder `folderName` and checks that findTool then
+// finds `exeName`. A download or checksum failure is logged by those steps; a later failure logs
 // "Error: could not extract <displayName>." (after the reasons), unless the user cancelled.
-[[nodiscard]] bool installFromZip(const std::wstring& url, const std::wstring& folderName,
-                                  const std::wstring& displayName, const std::wstring& exeName);
+[[nodiscard]] bool installFromZip(const std::wstring& url, const ChecksumSource& checksums,
+                                  const std::wstring& folderName, const std::wstring& displayName,
+                                  const std::wstring& exeName);
 
 // Unpacks `archive` (zip or tar.xz) into a fresh staging folder beside the tools folder, removes
 // every "ffplay" file and "doc" folder, makes sure an executable `exeName` is in it, and then puts

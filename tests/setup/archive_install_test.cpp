@@ -26,19 +26,10 @@ using test::hardlinkEntry;
 using test::linkEntry;
 using test::Recorded;
 using test::Sandbox;
+using test::treeOf;
 
 bool isExecutable(const fs::path& p) {
   return (fs::status(p).permissions() & fs::perms::owner_exec) != fs::perms::none;
-}
-
-// Every path below `root`, relative, sorted: a picture of a tree to compare.
-std::vector<std::string> treeOf(const fs::path& root) {
-  std::vector<std::string> paths;
-  if (!fs::exists(root)) return paths;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-    paths.push_back(it->path().lexically_relative(root).string() + (it->is_symlink() ? "@" : ""));
-  std::sort(paths.begin(), paths.end());
-  return paths;
 }
 
 class ArchiveInstall : public ::testing::Test {
@@ -52,6 +43,9 @@ class ArchiveInstall : public ::testing::Test {
     fs::create_directories(tools_);
     server_.server().Get("/ffmpeg.tar.xz", [this](const httplib::Request&, httplib::Response& res) {
       res.set_content(served_, "application/octet-stream");
+    });
+    server_.server().Get("/checksums.sha256", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(test::sha256sumLine(served_, "ffmpeg.tar.xz"), "text/plain");
     });
     server_.start();
   }
@@ -78,7 +72,8 @@ class ArchiveInstall : public ::testing::Test {
   }
   bool install(ArchiveFormat format, const std::vector<test::ArchiveEntry>& entries) {
     served_ = test::makeArchive(format, entries);
-    return installFromZip(server_.wideUrl("/ffmpeg.tar.xz"), L"ffmpeg", L"ffmpeg", L"ffmpeg");
+    const std::wstring url = server_.wideUrl("/ffmpeg.tar.xz");
+    return installFromZip(url, checksumSourceFor(Component::ffmpeg, url), L"ffmpeg", L"ffmpeg", L"ffmpeg");
   }
   // Neither the archive nor anything in staging is left.
   bool noLeftovers() const {
@@ -260,8 +255,12 @@ TEST_F(ArchiveInstall, ACancelDuringExtractionLeavesNeitherArchiveNorStaging) {
 TEST_F(ArchiveInstall, YtDlpArrivesAsOneExecutableFile) {
   server_.stop();
   test::LoopbackServer server;
-  server.server().Get("/yt-dlp_linux", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("#!/bin/sh\necho 2026.11.23\n", "application/octet-stream");
+  const std::string ytDlp = "#!/bin/sh\necho 2026.11.23\n";
+  server.server().Get("/yt-dlp_linux", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(ytDlp, "application/octet-stream");
+  });
+  server.server().Get("/SHA2-256SUMS", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(test::sha256sumLine(ytDlp, "yt-dlp_linux"), "text/plain");
   });
   server.start();
   setup::setComponentSourcesForTesting({server.wideUrl("/yt-dlp_linux"), L"", L""});
