@@ -130,17 +130,7 @@ void configure(const std::string& url, Transfer& transfer) {
   const setup::TransferLimits limits = setup::transferLimits();
   const CurlLibrary& libcurl = *transfer.libcurl;
   CURL* handle = transfer.handle;
-  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
-  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  // Once on https, a redirect may not fall back to plain http.
-  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR,
-                      url.rfind("https:", 0) == 0 ? "https" : "http,https");
-  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
+  setCommonOptions(libcurl, handle, url, maxRedirects);
   libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
   // An announced length over the limit ends the transfer before its first byte.
