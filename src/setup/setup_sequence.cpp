@@ -59,10 +59,8 @@ bool ensureYtDlp(bool updateYtDlp) {
   return installYtDlp();
 }
 
-bool ensureArchiveComponent(Component component, const std::wstring& url, const std::wstring& folder,
-                            const std::wstring& displayName, const std::wstring& exeName) {
-  return !findTool(exeName).empty() ||
-         installFromZip(url, checksumSourceFor(component, url), folder, displayName, exeName);
+bool ensureArchiveComponent(const ArchiveComponent& component) {
+  return !findTool(component.exeName).empty() || installFromZip(component);
 }
 
 int readNumber(std::wstring_view& text) {
@@ -98,10 +96,16 @@ bool setupComponents(bool updateYtDlp) {
   if (!ensureYtDlp(updateYtDlp)) return false;
   if (cancelRequested.load()) return false;
   const setup::ComponentSources sources = setup::componentSources();
-  if (!ensureArchiveComponent(Component::deno, sources.deno, L"deno", L"Deno", L"deno")) return false;
+  // Each tool answers its version without touching the network.
+  const ArchiveComponent deno{sources.deno, checksumSourceFor(Component::deno, sources.deno),
+                              L"deno",      L"Deno",
+                              L"deno",      L"--version"};
+  if (!ensureArchiveComponent(deno)) return false;
   if (cancelRequested.load()) return false;
-  if (!ensureArchiveComponent(Component::ffmpeg, sources.ffmpeg, L"ffmpeg", L"ffmpeg", L"ffmpeg"))
-    return false;
+  const ArchiveComponent ffmpeg{sources.ffmpeg, checksumSourceFor(Component::ffmpeg, sources.ffmpeg),
+                                L"ffmpeg",      L"ffmpeg",
+                                L"ffmpeg",      L"-version"};
+  if (!ensureArchiveComponent(ffmpeg)) return false;
   return !cancelRequested.load();
 }
 
