@@ -1,5 +1,7 @@
 #include "base/curl_library.h"
 
+#include <cctype>
+
 #include "base/shared_library.h"
 
 namespace tarnwick {
@@ -32,6 +34,26 @@ CurlLibrary loadCurl() {
 const CurlLibrary& curlLibrary() {
   static const CurlLibrary curl = loadCurl();
   return curl;
+}
+
+const char* redirectProtocolsFrom(std::string_view url) {
+  constexpr std::string_view secure = "https:";
+  if (url.size() < secure.size()) return "http,https";
+  for (std::size_t i = 0; i < secure.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(url[i])) != secure[i]) return "http,https";
+  return "https";
+}
+
+void setCommonOptions(const CurlLibrary& libcurl, CURL* handle, const std::string& url, long maxRedirects) {
+  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
+  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM for DNS time-outs
+  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocolsFrom(url));
+  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
 }
 
 }  // namespace tarnwick

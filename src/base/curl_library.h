@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <string>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -25,5 +26,13 @@ struct CurlLibrary {
 // Any thread. The first call loads libcurl and runs curl_global_init; every call answers that
 // same table. When `error` is set, no function may be called.
 [[nodiscard]] const CurlLibrary& curlLibrary();
+
+// What every transfer of ours shares: `url`, http and https only, redirects followed (at most
+// `maxRedirects`) but never from https down to plain http, TLS verified, the user agent
+// "Tarnwick/1.0", and no signals (transfers run on worker threads).
+void setCommonOptions(const CurlLibrary& libcurl, CURL* handle, const std::string& url, long maxRedirects);
+
+// The protocols a redirect from `url` may lead to: once on https, only https.
+[[nodiscard]] const char* redirectProtocolsFrom(std::string_view url);
 
 }  // namespace tarnwick

@@ -56,15 +56,7 @@ int checkProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, cu
 }
 
 void configure(const CurlLibrary& libcurl, CURL* handle, const std::string& url, Transfer& transfer) {
-  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
-  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
-  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for DNS time-outs
+  setCommonOptions(libcurl, handle, url, maxRedirects);
   libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
   libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, wholeMs.load());
   libcurl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);

@@ -7,6 +7,7 @@
 #include "base/channel.h"
 #include "base/curl_library.h"
 #include "base/job_control.h"
+#include "base/sha256.h"
 #include "base/text.h"
 #include "base/worker_texts.h"
 #include "setup/file_system.h"
@@ -18,6 +19,8 @@ namespace {
 
 constexpr long maxRedirects = 10;
 constexpr double bytesPerMegabyte = 1048576.0;
+// Far above any checksum list (yt-dlp's names a few dozen files).
+constexpr std::uint64_t smallFileLimit = 1 << 20;
 
 using Clock = std::chrono::steady_clock;
 
@@ -25,12 +28,14 @@ using Clock = std::chrono::steady_clock;
 struct Transfer {
   const CurlLibrary* libcurl = nullptr;
   CURL* handle = nullptr;
-  std::FILE* file = nullptr;
+  std::FILE* file = nullptr;      // where the body goes, or
+  std::string* memory = nullptr;  // for a small file kept in memory
+  bool postsProgress = true;
   std::wstring displayName;
   int lastPermille = -1;
   long refusedStatus = 0;  // a final response that was not 2xx
   bool writeFailed = false;
-  std::uint64_t maxBytes = 0;
+  std::uint64_t maxBytes = 0;  // 0: the limit in force for component downloads
   std::uint64_t received = 0;
   bool tooLarge = false;
   // Silence is measured from the request (once connected) or the last data received.
@@ -66,6 +71,10 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user) 
     return 0;
   }
   t.received += bytes;
+  if (t.memory) {
+    t.memory->append(data, bytes);
+    return bytes;
+  }
   if (std::fwrite(data, 1, bytes, t.file) != bytes) {
     t.writeFailed = true;
     return 0;
@@ -106,7 +115,7 @@ int onProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
     return 1;
   }
   // Without a length the bar stays indeterminate; an error page's length is no progress either.
-  if (total <= 0 || !isSuccessStatus(responseStatus(t))) return 0;
+  if (!t.postsProgress || total <= 0 || !isSuccessStatus(responseStatus(t))) return 0;
   int permille = static_cast<int>(static_cast<double>(now) * 1000.0 / static_cast<double>(total));
   permille = permille < 0 ? 0 : (permille > 1000 ? 1000 : permille);
   if (permille == t.lastPermille) return 0;  // the whole throttle: one post per tenth of a percent
@@ -121,22 +130,12 @@ void configure(const std::string& url, Transfer& transfer) {
   const setup::TransferLimits limits = setup::transferLimits();
   const CurlLibrary& libcurl = *transfer.libcurl;
   CURL* handle = transfer.handle;
-  libcurl.easy_setopt(handle, CURLOPT_URL, url.c_str());
-  libcurl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  // Once on https, a redirect may not fall back to plain http.
-  libcurl.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR,
-                      url.rfind("https:", 0) == 0 ? "https" : "http,https");
-  libcurl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-  libcurl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  libcurl.easy_setopt(handle, CURLOPT_USERAGENT, "Tarnwick/1.0");
+  setCommonOptions(libcurl, handle, url, maxRedirects);
   libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
   // An announced length over the limit ends the transfer before its first byte.
-  libcurl.easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
-  transfer.maxBytes = limits.maxBytes;
+  if (transfer.maxBytes == 0) transfer.maxBytes = limits.maxBytes;
+  libcurl.easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.maxBytes));
   transfer.silenceLimit = limits.silence;
   libcurl.easy_setopt(handle, CURLOPT_PREREQFUNCTION, onConnected);
   libcurl.easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
@@ -183,8 +182,17 @@ void removeQuietly(const fs::path& path) {
 
 }  // namespace
 
+std::wstring downloadSmallFile(const std::wstring& url, std::string& body) {
+  body.clear();
+  Transfer transfer;
+  transfer.memory = &body;
+  transfer.postsProgress = false;
+  transfer.maxBytes = smallFileLimit;
+  return transferFile(url, transfer);
+}
+
 bool downloadFile(const std::wstring& url, const std::wstring& destination, const std::wstring& displayName,
-                  bool executable) {
+                  bool executable, std::string_view expectedSha256) {
   const std::wstring start = workerText(WorkerText::settingUpDownload, displayName) + L" \u2026";
   postText(WM_APP_LOG, start);
   postProgress(-1);
@@ -212,6 +220,12 @@ bool downloadFile(const std::wstring& url, const std::wstring& destination, cons
       postText(WM_APP_LOG, L"Error: could not write " + destination);
     else
       postText(WM_APP_LOG, L"Error: download of " + displayName + L" failed (" + reason + L").");
+    return false;
+  }
+  if (!expectedSha256.empty() && sha256OfFile(part) != expectedSha256) {
+    removeQuietly(part);
+    postText(WM_APP_LOG,
+             L"Error: the download of " + displayName + L" does not match its published checksum.");
     return false;
   }
   if (executable && !setup::makeExecutable(part)) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -16,8 +17,16 @@ namespace tarnwick {
 // connect, without data, or for the whole transfer), a body over the size limit (announced or
 // not), a connection failure and a libcurl that cannot be loaded are failures, logged as
 // "Error: download of <displayName> failed (...)."; a cancel (cancelRequested) aborts the
-// transfer and logs nothing. Answers true when the file now holds the downloaded content.
+// transfer and logs nothing. With `expectedSha256` (lower-case hex) the complete body must have
+// that hash before it is made executable or put in place; otherwise it is deleted and
+// "Error: the download of <displayName> does not match its published checksum." is logged.
+// Answers true when the file now holds the downloaded content.
 [[nodiscard]] bool downloadFile(const std::wstring& url, const std::wstring& destination,
-                                const std::wstring& displayName, bool executable = false);
+                                const std::wstring& displayName, bool executable = false,
+                                std::string_view expectedSha256 = {});
+
+// Fetches a small file (up to 1 MB, a checksum list) into `body` under the same rules as
+// downloadFile, posting nothing. Answers why it failed ("HTTP 404", "curl error ..."), or empty.
+[[nodiscard]] std::wstring downloadSmallFile(const std::wstring& url, std::string& body);
 
 }  // namespace tarnwick

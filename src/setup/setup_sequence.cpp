@@ -19,7 +19,8 @@ void runSelfUpdate(const std::wstring& ytDlp) {
   const std::wstring updating = workerText(WorkerText::updatingYtDlp);
   postText(WM_APP_STATUS, updating);
   postText(WM_APP_LOG, updating);
-  // A failed or impossible update never stops the setup: the exit code is ignored.
+  // A failed or impossible update never stops the setup: the exit code is ignored. yt-dlp checks
+  // the hash of what "-U" fetches itself, so our checksum step is not repeated here.
   (void)runProcess(
       quoteArgument(ytDlp) + L" -U --no-colors", [](const std::wstring& line) { postText(WM_APP_LOG, line); },
       downloadProcessJob, true);
@@ -58,9 +59,8 @@ bool ensureYtDlp(bool updateYtDlp) {
   return installYtDlp();
 }
 
-bool ensureArchiveComponent(const std::wstring& url, const std::wstring& folder,
-                            const std::wstring& displayName, const std::wstring& exeName) {
-  return !findTool(exeName).empty() || installFromZip(url, folder, displayName, exeName);
+bool ensureArchiveComponent(const ArchiveComponent& component) {
+  return !findTool(component.exeName).empty() || installFromZip(component);
 }
 
 int readNumber(std::wstring_view& text) {
@@ -96,9 +96,16 @@ bool setupComponents(bool updateYtDlp) {
   if (!ensureYtDlp(updateYtDlp)) return false;
   if (cancelRequested.load()) return false;
   const setup::ComponentSources sources = setup::componentSources();
-  if (!ensureArchiveComponent(sources.deno, L"deno", L"Deno", L"deno")) return false;
+  // Each tool answers its version without touching the network.
+  const ArchiveComponent deno{sources.deno, checksumSourceFor(Component::deno, sources.deno),
+                              L"deno",      L"Deno",
+                              L"deno",      L"--version"};
+  if (!ensureArchiveComponent(deno)) return false;
   if (cancelRequested.load()) return false;
-  if (!ensureArchiveComponent(sources.ffmpeg, L"ffmpeg", L"ffmpeg", L"ffmpeg")) return false;
+  const ArchiveComponent ffmpeg{sources.ffmpeg, checksumSourceFor(Component::ffmpeg, sources.ffmpeg),
+                                L"ffmpeg",      L"ffmpeg",
+                                L"ffmpeg",      L"-version"};
+  if (!ensureArchiveComponent(ffmpeg)) return false;
   return !cancelRequested.load();
 }
 

@@ -1,5 +1,6 @@
 #include "setup/tools_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -59,16 +60,27 @@ bool isSearchPathFolder(const fs::path& folder) {
   return false;
 }
 
-// First executable named `lowerName` (any case) below `folder`, in the order the walk yields.
-fs::path walkFor(const fs::path& folder, const std::wstring& lowerName) {
+bool isRealFolder(const fs::path& path) {
   std::error_code ec;
-  if (!fs::is_directory(fs::symlink_status(folder, ec))) return {};
-  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec);
-  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    const fs::path& candidate = it->path();
-    if (asciiLower(fromPath(candidate.filename())) == lowerName && isRunnable(candidate)) return candidate;
-  }
-  return {};
+  return fs::is_directory(fs::symlink_status(path, ec));
+}
+
+// Entries of `folder` named `lowerName` in any case, appended to `found`.
+void addEntriesNamed(const fs::path& folder, const std::wstring& lowerName, std::vector<fs::path>& found) {
+  if (!isRealFolder(folder)) return;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+    if (asciiLower(fromPath(it->path().filename())) == lowerName) found.push_back(it->path());
+}
+
+std::vector<fs::path> topLevelFolders(const fs::path& folder) {
+  std::vector<fs::path> folders;
+  std::error_code ec;
+  if (!isRealFolder(folder)) return folders;
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+    if (isRealFolder(it->path())) folders.push_back(it->path());
+  std::sort(folders.begin(), folders.end());  // the same choice on every call
+  return folders;
 }
 
 }  // namespace
@@ -91,6 +103,19 @@ std::wstring programFolder() {
   return fromPath(programFolderPath());
 }
 
+std::vector<fs::path> componentExecutables(const fs::path& componentFolder, std::wstring_view fileName) {
+  const std::wstring lowerName = asciiLower(fileName);
+  std::vector<fs::path> found;
+  std::vector<fs::path> bases{componentFolder};
+  for (const fs::path& top : topLevelFolders(componentFolder))
+    if (top.filename() != "bin") bases.push_back(top);
+  for (const fs::path& base : bases) {
+    addEntriesNamed(base, lowerName, found);
+    addEntriesNamed(base / "bin", lowerName, found);
+  }
+  return found;
+}
+
 void setToolAside(std::wstring_view path) {
   std::optional<FileVersion> version = versionOf(toPath(path));
   if (!version) return;
@@ -107,7 +132,8 @@ std::wstring findTool(std::wstring_view fileName) {
   if (!program.empty() && !isSearchPathFolder(program) && isRunnable(program / name))
     return fromPath(program / name);
   if (isRunnable(tools / name)) return fromPath(tools / name);
-  if (fs::path found = walkFor(tools, asciiLower(fileName)); !found.empty()) return fromPath(found);
+  for (const fs::path& candidate : componentExecutables(tools / name.stem(), fileName))
+    if (isRunnable(candidate)) return fromPath(candidate);
   for (const fs::path& folder : setup::searchPathFolders())
     if (isRunnable(folder / name)) return fromPath(folder / name);
   return {};

@@ -26,19 +26,10 @@ using test::hardlinkEntry;
 using test::linkEntry;
 using test::Recorded;
 using test::Sandbox;
+using test::treeOf;
 
 bool isExecutable(const fs::path& p) {
   return (fs::status(p).permissions() & fs::perms::owner_exec) != fs::perms::none;
-}
-
-// Every path below `root`, relative, sorted: a picture of a tree to compare.
-std::vector<std::string> treeOf(const fs::path& root) {
-  std::vector<std::string> paths;
-  if (!fs::exists(root)) return paths;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-    paths.push_back(it->path().lexically_relative(root).string() + (it->is_symlink() ? "@" : ""));
-  std::sort(paths.begin(), paths.end());
-  return paths;
 }
 
 class ArchiveInstall : public ::testing::Test {
@@ -53,7 +44,17 @@ class ArchiveInstall : public ::testing::Test {
     server_.server().Get("/ffmpeg.tar.xz", [this](const httplib::Request&, httplib::Response& res) {
       res.set_content(served_, "application/octet-stream");
     });
+    server_.server().Get("/checksums.sha256", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(test::sha256sumLine(served_, "ffmpeg.tar.xz"), "text/plain");
+    });
+    server_.server().Get("/yt-dlp_linux", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(servedYtDlp_, "application/octet-stream");
+    });
+    server_.server().Get("/SHA2-256SUMS", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(test::sha256sumLine(servedYtDlp_, "yt-dlp_linux"), "text/plain");
+    });
     server_.start();
+    setup::setComponentSourcesForTesting({server_.wideUrl("/yt-dlp_linux"), L"", L""});
   }
   void TearDown() override {
     server_.stop();
@@ -78,7 +79,9 @@ class ArchiveInstall : public ::testing::Test {
   }
   bool install(ArchiveFormat format, const std::vector<test::ArchiveEntry>& entries) {
     served_ = test::makeArchive(format, entries);
-    return installFromZip(server_.wideUrl("/ffmpeg.tar.xz"), L"ffmpeg", L"ffmpeg", L"ffmpeg");
+    const std::wstring url = server_.wideUrl("/ffmpeg.tar.xz");
+    return installFromZip(
+        {url, checksumSourceFor(Component::ffmpeg, url), L"ffmpeg", L"ffmpeg", L"ffmpeg", L"-version"});
   }
   // Neither the archive nor anything in staging is left.
   bool noLeftovers() const {
@@ -90,6 +93,7 @@ class ArchiveInstall : public ::testing::Test {
   fs::path tools_;
   fs::path staging_;
   std::string served_;
+  std::string servedYtDlp_;
   test::LoopbackServer server_;
 };
 
@@ -129,6 +133,50 @@ TEST_F(ArchiveInstall, UnpacksIntoTheComponentFolderWithoutPlayerOrDocs) {
     EXPECT_EQ(all.back().text, L"Setting up: extracting ffmpeg \u2026");
     EXPECT_EQ(logs(tap), std::vector<std::wstring>{L"Setting up: downloading ffmpeg \u2026"});
     fs::remove_all(tools_ / "ffmpeg");
+  }
+}
+
+// The new tool is the one where the lookup will take it from, and it must run before it
+// replaces the old installation.
+TEST_F(ArchiveInstall, TheNewToolIsTakenFromItsExpectedPlaceAndMustRun) {
+  const std::string runs = "#!/bin/sh\necho new\n";
+  const std::string fails = "#!/bin/sh\necho 'missing libraries' >&2\nexit 1\n";
+  struct Case {
+    const char* what;
+    std::vector<test::ArchiveEntry> entries;
+    std::vector<std::wstring> errors;  // empty: installed
+  };
+  const Case cases[] = {
+      {"a second copy elsewhere in the tree",
+       {fileEntry("top/tests/ffmpeg", fails, 0755), fileEntry("top/bin/ffmpeg", runs, 0755)},
+       {}},
+      {"only a copy elsewhere",
+       {fileEntry("top/tests/ffmpeg", runs, 0755)},
+       {L"Error: the ffmpeg archive holds no ffmpeg.", L"Error: could not extract ffmpeg."}},
+      {"exits with 1",
+       {fileEntry("top/bin/ffmpeg", fails, 0755)},
+       {L"missing libraries", L"Error: the new ffmpeg does not run (\"-version\" ended with exit code 1).",
+        L"Error: could not extract ffmpeg."}},
+      {"cannot start",
+       {fileEntry("top/bin/ffmpeg", "a build for another system", 0755)},
+       {L"Error: could not start process (code 8).",
+        L"Error: the new ffmpeg does not run (\"-version\" ended with exit code -1).",
+        L"Error: could not extract ffmpeg."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(tools_ / "ffmpeg");
+    installOld();
+    ChannelTap tap;
+    EXPECT_EQ(install(ArchiveFormat::tarXz, c.entries), c.errors.empty());
+    std::vector<std::wstring> lines = logs(tap);
+    lines.erase(lines.begin());  // the download's start
+    EXPECT_EQ(lines, c.errors);
+    EXPECT_TRUE(noLeftovers());
+    if (c.errors.empty())
+      EXPECT_EQ(findTool(L"ffmpeg"), fromPath(tools_ / "ffmpeg" / "top" / "bin" / "ffmpeg"));
+    else
+      EXPECT_TRUE(oldIsIntact());
   }
 }
 
@@ -258,19 +306,27 @@ TEST_F(ArchiveInstall, ACancelDuringExtractionLeavesNeitherArchiveNorStaging) {
 }
 
 TEST_F(ArchiveInstall, YtDlpArrivesAsOneExecutableFile) {
-  server_.stop();
-  test::LoopbackServer server;
-  server.server().Get("/yt-dlp_linux", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("#!/bin/sh\necho 2026.11.23\n", "application/octet-stream");
-  });
-  server.start();
-  setup::setComponentSourcesForTesting({server.wideUrl("/yt-dlp_linux"), L"", L""});
+  servedYtDlp_ = "#!/bin/sh\necho 2026.11.23\n";
   fs::remove_all(tools_);
   ChannelTap tap;
   ASSERT_TRUE(installYtDlp());
   EXPECT_EQ(findTool(L"yt-dlp"), fromPath(tools_ / "yt-dlp"));
   EXPECT_TRUE(isExecutable(tools_ / "yt-dlp"));
   EXPECT_EQ(treeOf(tools_), std::vector<std::string>{"yt-dlp"});
+}
+
+TEST_F(ArchiveInstall, AYtDlpThatDoesNotRunLeavesTheOldOneInPlace) {
+  servedYtDlp_ = "#!/bin/sh\nexit 1\n";
+  test::writeFile(tools_ / "yt-dlp", "old");
+  ChannelTap tap;
+  EXPECT_FALSE(installYtDlp());
+  EXPECT_EQ(logs(tap), (std::vector<std::wstring>{
+                           L"Setting up: downloading yt-dlp \u2026",
+                           L"Error: the new yt-dlp does not run (\"--version\" ended with exit code 1).",
+                       }));
+  EXPECT_EQ(test::readFile(tools_ / "yt-dlp"), "old");
+  EXPECT_EQ(treeOf(tools_), std::vector<std::string>{"yt-dlp"});
+  EXPECT_FALSE(fs::exists(toPath(stagingRoot()) / "yt-dlp"));
 }
 
 TEST_F(ArchiveInstall, WithoutLibarchiveTheInstallFailsWithTheReasonAndKeepsTheOldOne) {

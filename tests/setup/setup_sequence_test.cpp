@@ -52,6 +52,13 @@ std::string packagedYtDlp(const std::string& version, const fs::path& calls) {
          "esac\n";
 }
 
+// Each checksum list beside the release download it covers.
+const std::map<std::string, std::string> checksumLists = {
+    {"/SHA2-256SUMS", "/yt-dlp_linux"},
+    {"/deno.zip.sha256sum", "/deno.zip"},
+    {"/checksums.sha256", "/ffmpeg.tar.xz"},
+};
+
 class SetupSequence : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -81,7 +88,29 @@ class SetupSequence : public ::testing::Test {
           res.status = 404;
           return;
         }
+        if (path == truncated_) {
+          // Half the body, no length announced, then the connection closes: looks complete.
+          res.set_content_provider("application/octet-stream",
+                                   [this, path](std::size_t, httplib::DataSink& sink) {
+                                     sink.write(files_[path].data(), files_[path].size() / 2);
+                                     return false;
+                                   });
+          return;
+        }
         res.set_content(files_[path], "application/octet-stream");
+      });
+    }
+    for (const auto& [list, path] : checksumLists) {
+      server_.server().Get(list, [this, list = list, path = path](const httplib::Request&,
+                                                                  httplib::Response& res) {
+        if (list == missing_) {
+          res.status = 404;
+          return;
+        }
+        auto replaced = replacedLists_.find(list);
+        res.set_content(replaced != replacedLists_.end() ? replaced->second
+                                                         : test::sha256sumLine(files_[path], path.substr(1)),
+                        "text/plain");
       });
     }
     server_.start();
@@ -155,7 +184,9 @@ class SetupSequence : public ::testing::Test {
   fs::path calls_;
   std::map<std::string, std::string> files_;
   std::map<std::string, std::atomic<int>> requests_;
-  std::string missing_;
+  std::string missing_;    // answered with 404
+  std::string truncated_;  // cut short without a length
+  std::map<std::string, std::string> replacedLists_;
   test::LoopbackServer server_;
 };
 
@@ -351,6 +382,77 @@ TEST_F(SetupSequence, TheFirstFailureEndsTheSequence) {
   }
 }
 
+// Nothing is unpacked or made executable before it matches its publisher's checksum list; a
+// failed check keeps the previous installation and leaves nothing of the download behind.
+TEST_F(SetupSequence, AComponentIsInstalledOnlyWhenItMatchesItsPublishedChecksum) {
+  enum Fault { wrongHash, listMissing, listNamesOtherFiles, listUnreadable, bodyCutShort };
+  struct Case {
+    std::string file, list;
+    Fault fault;
+    std::string error;
+  };
+  const std::string wrongLine = std::string(64, 'a') + "  ";
+  const Case cases[] = {
+      {"/yt-dlp_linux", "/SHA2-256SUMS", wrongHash,
+       "Error: the download of yt-dlp does not match its published checksum."},
+      {"/yt-dlp_linux", "/SHA2-256SUMS", listMissing,
+       "Error: the checksum list of yt-dlp could not be downloaded (HTTP 404)."},
+      {"/yt-dlp_linux", "/SHA2-256SUMS", listNamesOtherFiles,
+       "Error: the checksum list of yt-dlp holds no checksum for yt-dlp_linux."},
+      {"/yt-dlp_linux", "/SHA2-256SUMS", bodyCutShort,
+       "Error: the download of yt-dlp does not match its published checksum."},
+      {"/deno.zip", "/deno.zip.sha256sum", wrongHash,
+       "Error: the download of Deno does not match its published checksum."},
+      {"/deno.zip", "/deno.zip.sha256sum", listMissing,
+       "Error: the checksum list of Deno could not be downloaded (HTTP 404)."},
+      {"/deno.zip", "/deno.zip.sha256sum", listUnreadable,
+       "Error: the checksum list of Deno holds no checksum for deno.zip."},
+      {"/deno.zip", "/deno.zip.sha256sum", bodyCutShort,
+       "Error: the download of Deno does not match its published checksum."},
+      {"/ffmpeg.tar.xz", "/checksums.sha256", wrongHash,
+       "Error: the download of ffmpeg does not match its published checksum."},
+      {"/ffmpeg.tar.xz", "/checksums.sha256", listMissing,
+       "Error: the checksum list of ffmpeg could not be downloaded (HTTP 404)."},
+      {"/ffmpeg.tar.xz", "/checksums.sha256", listNamesOtherFiles,
+       "Error: the checksum list of ffmpeg holds no checksum for ffmpeg.tar.xz."},
+      {"/ffmpeg.tar.xz", "/checksums.sha256", bodyCutShort,
+       "Error: the download of ffmpeg does not match its published checksum."},
+  };
+  // Earlier components are present, so each case reaches its own; the previous installations
+  // are an outdated yt-dlp (set aside, so replaced) and folders that hold no tool.
+  placeOnPath("yt-dlp", packagedYtDlp("2026.11.23", calls_));
+  placeOnPath("deno", "#!/bin/sh\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    fs::remove_all(tools_);
+    fs::create_directories(tools_ / "deno");
+    fs::create_directories(tools_ / "ffmpeg");
+    test::writeFile(tools_ / "deno" / "old", "old");
+    test::writeFile(tools_ / "ffmpeg" / "old", "old");
+    Sandbox::current().writeScript("yt-dlp", packagedYtDlp("2023.03.04", calls_), tools_);
+    if (c.file == "/yt-dlp_linux") fs::remove(Sandbox::current().bin() / "yt-dlp");
+    if (c.file == "/deno.zip") fs::remove(Sandbox::current().bin() / "deno");
+    const std::vector<std::string> before = test::treeOf(tools_);
+    const std::string oldYtDlp = test::readFile(tools_ / "yt-dlp");
+    missing_ = c.fault == listMissing ? c.list : "";
+    truncated_ = c.fault == bodyCutShort ? c.file : "";
+    replacedLists_.clear();
+    if (c.fault == wrongHash) replacedLists_[c.list] = wrongLine + c.file.substr(1) + "\n";
+    if (c.fault == listNamesOtherFiles)
+      replacedLists_[c.list] = test::sha256sumLine(files_[c.file], "other" + c.file.substr(1));
+    if (c.fault == listUnreadable) replacedLists_[c.list] = "<html>Not Found</html>";
+
+    ChannelTap tap;
+    EXPECT_FALSE(setupComponents(false));
+    EXPECT_EQ(errorLines(tap), std::vector<std::string>{c.error});
+    EXPECT_EQ(test::treeOf(tools_), before);
+    EXPECT_EQ(test::readFile(tools_ / "yt-dlp"), oldYtDlp);
+    EXPECT_EQ(test::treeOf(toPath(stagingRoot())), std::vector<std::string>{});
+    placeOnPath("yt-dlp", packagedYtDlp("2026.11.23", calls_));
+    placeOnPath("deno", "#!/bin/sh\n");
+  }
+}
+
 TEST_F(SetupSequence, AnUnreachableServerFailsAtYtDlp) {
   test::RefusingPort refusing;
   const std::wstring base = utf8ToWide("http://127.0.0.1:" + std::to_string(refusing.port()));
@@ -359,8 +461,8 @@ TEST_F(SetupSequence, AnUnreachableServerFailsAtYtDlp) {
   ChannelTap tap;
   EXPECT_FALSE(setupComponents(true));
   EXPECT_EQ(errorLines(tap),
-            std::vector<std::string>{
-                "Error: download of yt-dlp failed (curl error 7: Couldn't connect to server)."});
+            std::vector<std::string>{"Error: the checksum list of yt-dlp could not be downloaded "
+                                     "(curl error 7: Couldn't connect to server)."});
   for (const std::wstring& line : tap.texts(WM_APP_LOG)) EXPECT_EQ(line.find(L"Deno"), std::wstring::npos);
 }
 

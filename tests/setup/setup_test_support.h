@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "base/channel.h"
+#include "base/sha256.h"
 #include "channel_recorder.h"
 
 namespace tarnwick::test {
@@ -67,6 +70,24 @@ class ChannelTap {
   OnPost onPost_;
   std::vector<Recorded> recorded_;
 };
+
+// Every path below `root`, relative, sorted: a picture of a tree to compare.
+inline std::vector<std::string> treeOf(const std::filesystem::path& root) {
+  std::vector<std::string> paths;
+  if (!std::filesystem::exists(root)) return paths;
+  for (auto it = std::filesystem::recursive_directory_iterator(root);
+       it != std::filesystem::recursive_directory_iterator(); ++it)
+    paths.push_back(it->path().lexically_relative(root).string() + (it->is_symlink() ? "@" : ""));
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// One line of a checksum list, as sha256sum writes it.
+inline std::string sha256sumLine(std::string_view body, std::string_view fileName) {
+  Sha256 hash;
+  hash.update(body);
+  return hash.hexDigest() + "  " + std::string(fileName) + "\n";
+}
 
 struct ArchiveEntry {
   enum Kind { file, folder, symlink, hardlink };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "base/text.h"
 #include "sandbox.h"
@@ -30,8 +31,10 @@ class FindTool : public ::testing::Test {
     ::setenv("PATH", Sandbox::current().bin().c_str(), 1);
   }
   fs::path place(const fs::path& folder, bool executable = true) const {
-    fs::create_directories(folder);
-    fs::path file = folder / name_;
+    return placeFile(folder / name_, executable);
+  }
+  static fs::path placeFile(const fs::path& file, bool executable = true) {
+    fs::create_directories(file.parent_path());
     test::writeFile(file, "#!/bin/sh\n");
     fs::permissions(file, executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
     return file;
@@ -52,24 +55,52 @@ TEST(ToolsFolder, LivesInTheUserDataFolderWithStagingBeside) {
   EXPECT_EQ(toPath(programFolder()), fs::canonical("/proc/self/exe").parent_path());
 }
 
-TEST_F(FindTool, LooksBesideTheProgramThenInTheToolsFolderThenBelowItThenOnPath) {
+TEST_F(FindTool, LooksBesideTheProgramThenInTheToolsFolderThenInItsComponentFolderThenOnPath) {
   EXPECT_EQ(find(), L"");
   fs::path onPath = place(Sandbox::current().bin());
   EXPECT_EQ(find(), wide(onPath));
-  fs::path nested = place(tools_ / "pack" / "top" / "bin");
+  fs::path nested = place(tools_ / name_ / "top" / "bin");
   EXPECT_EQ(find(), wide(nested));
-  fs::path direct = place(tools_);
-  EXPECT_EQ(find(), wide(direct));
   place(programFolder());
   EXPECT_EQ(find(), wide(beside_));
 
   // Each place drops out in turn; nothing is remembered between calls.
   fs::remove(beside_);
-  EXPECT_EQ(find(), wide(direct));
-  fs::remove(direct);
   EXPECT_EQ(find(), wide(nested));
+  // A single-file tool (yt-dlp) sits directly in the tools folder, where an archive's folder would be.
+  fs::remove_all(tools_ / name_);
+  fs::path direct = place(tools_);
+  EXPECT_EQ(find(), wide(direct));
   fs::remove_all(tools_);
   EXPECT_EQ(find(), wide(onPath)) << "a missing tools folder goes straight to PATH";
+}
+
+TEST_F(FindTool, TakesAComponentsToolOnlyFromItsExpectedPlaceInItsOwnFolder) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;  // below the tools folder
+    std::string found;
+  };
+  const Case cases[] = {
+      {"a second copy deeper in the tree",
+       {"ffmpeg/ffmpeg-master/tests/ffmpeg", "ffmpeg/ffmpeg-master/bin/ffmpeg",
+        "ffmpeg/ffmpeg-master/a/b/ffmpeg"},
+       "ffmpeg/ffmpeg-master/bin/ffmpeg"},
+      {"only a stray copy",
+       {"ffmpeg/ffmpeg-master/tests/ffmpeg", "ffmpeg/ffmpeg-master/doc/bin/x/ffmpeg"},
+       ""},
+      {"in another component's tree", {"deno/ffmpeg", "deno/bin/ffmpeg", "yt-dlp-extra/ffmpeg"}, ""},
+      {"at the top", {"ffmpeg/ffmpeg", "ffmpeg/bin/ffmpeg"}, "ffmpeg/ffmpeg"},
+      {"in bin before a top folder", {"ffmpeg/bin/ffmpeg", "ffmpeg/a/ffmpeg"}, "ffmpeg/bin/ffmpeg"},
+      {"two top folders: always the same one",
+       {"ffmpeg/b/bin/ffmpeg", "ffmpeg/a/bin/ffmpeg"},
+       "ffmpeg/a/bin/ffmpeg"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(tools_);
+    for (const std::string& file : c.files) placeFile(tools_ / file);
+    EXPECT_EQ(findTool(L"ffmpeg"), c.found.empty() ? L"" : wide(tools_ / c.found)) << c.what;
+  }
 }
 
 TEST_F(FindTool, AProgramFolderOnPathIsOnlySearchedAsPartOfPath) {
@@ -91,12 +122,12 @@ TEST_F(FindTool, AProgramFolderOnPathIsOnlySearchedAsPartOfPath) {
   EXPECT_EQ(find(), wide(alias / name_));
 }
 
-TEST_F(FindTool, TheWalkMatchesFilesOfAnyCaseButNeverFolders) {
-  fs::create_directories(tools_ / "a" / name_);  // a folder of that name
+TEST_F(FindTool, TheComponentFolderMatchesFilesOfAnyCaseButNeverFolders) {
+  fs::create_directories(tools_ / name_ / "a" / name_);  // a folder of that name
   EXPECT_EQ(find(), L"");
   std::string upper = name_;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  fs::path shouting = tools_ / "b" / upper;
+  fs::path shouting = tools_ / name_ / "b" / upper;
   fs::create_directories(shouting.parent_path());
   test::writeFile(shouting, "#!/bin/sh\n");
   fs::permissions(shouting, fs::perms::owner_all);
@@ -105,18 +136,20 @@ TEST_F(FindTool, TheWalkMatchesFilesOfAnyCaseButNeverFolders) {
 
 TEST_F(FindTool, LinksToFoldersAreNotEnteredButLinksToFilesCount) {
   fs::path elsewhere = place(Sandbox::current().root() / "elsewhere");
-  fs::create_directories(tools_);
-  fs::create_directory_symlink(elsewhere.parent_path(), tools_ / "linked");
+  fs::create_directories(tools_ / name_);
+  fs::create_directory_symlink(elsewhere.parent_path(), tools_ / name_ / "linked");
   EXPECT_EQ(find(), L"");
-  fs::create_directories(tools_ / "real");
-  fs::create_symlink(elsewhere, tools_ / "real" / name_);
-  EXPECT_EQ(find(), wide(tools_ / "real" / name_));
+  fs::create_directories(tools_ / name_ / "real");
+  fs::create_symlink(elsewhere, tools_ / name_ / "real" / name_);
+  EXPECT_EQ(find(), wide(tools_ / name_ / "real" / name_));
 }
 
 TEST_F(FindTool, OnlyExecutableRegularFilesCount) {
-  place(tools_, false);
-  place(tools_ / "deep", false);
+  fs::path direct = place(tools_, false);
   EXPECT_EQ(find(), L"") << "a file that cannot run is no tool";
+  fs::remove(direct);
+  place(tools_ / name_ / "bin", false);
+  EXPECT_EQ(find(), L"");
   fs::create_directories(Sandbox::current().bin() / name_);
   EXPECT_EQ(find(), L"") << "nor is a folder on PATH";
 
