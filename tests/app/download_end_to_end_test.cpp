@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 
 #include "app/actions.h"
 #include "app/app_state.h"
@@ -18,6 +16,7 @@
 #include "fake_host.h"
 #include "media_tools.h"
 #include "sandbox.h"
+#include "ui_thread_pump.h"
 
 namespace tarnwick::test {
 namespace {
@@ -32,16 +31,8 @@ class DownloadEndToEnd : public ::testing::Test {
     saves = sandbox.makeFolder("saves");
     state.folder = fromPath(saves);
     state.now = [this] { return clock; };
-    openChannel([this] {
-      std::lock_guard guard(lock);
-      woken = true;
-      wake.notify_all();
-    });
   }
-  void TearDown() override {
-    stopAllWorkAndJoin();
-    shutdownChannel();
-  }
+  void TearDown() override { stopAllWorkAndJoin(); }
   void stopAllWorkAndJoin() {
     if (state.jobThread.joinable()) {
       cancelDownloadJob();
@@ -49,16 +40,8 @@ class DownloadEndToEnd : public ::testing::Test {
     }
   }
 
-  // Handles posted messages on this thread (the UI thread) until `done` holds.
   bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(120)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-      drainMessages(state, host);
-      if (done()) return true;
-      std::unique_lock guard(lock);
-      if (!wake.wait_until(guard, deadline, [this] { return woken; })) return false;
-      woken = false;
-    }
+    return pump.until(state, host, done, limit);
   }
 
   std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
@@ -68,13 +51,11 @@ class DownloadEndToEnd : public ::testing::Test {
     return files;
   }
 
+  UiThreadPump pump;  // first, so that the channel closes after everything else is gone
   std::filesystem::path saves;
   FakeHost host;
   AppState state;
   MediaServer media;
-  std::mutex lock;
-  std::condition_variable wake;
-  bool woken = false;
   std::uint64_t clock = 1'000'000;
 };
 
