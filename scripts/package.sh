@@ -25,4 +25,4 @@ if [ -z "$deb" ]; then
   echo "package.sh: cpack made no tarnwick_*_amd64.deb in $build." >&2
   exit 1
 fi
-echo "$(pwd)/$deb"
+realpath "$deb"

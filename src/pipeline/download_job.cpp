@@ -112,7 +112,7 @@ bool finishFile(const DownloadRequest& request, const JobTools& tools, std::wstr
     // keeps its own container; renaming it would put, say, WebM data under ".mp4".
     if (!hasExtension(source, row.extension)) {
       conversion.firstArgs = L"-c copy";
-      conversion.secondArgs = std::wstring(unmergedTranscodeArgs);
+      conversion.secondArgs.emplace(unmergedTranscodeArgs);
       return convertWithFfmpeg(conversion);
     }
   }
