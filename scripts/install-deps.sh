@@ -21,6 +21,10 @@ packages=(
   fonts-material-design-icons-iconfont fonts-dejavu-core locales
   dpkg-dev file lintian desktop-file-utils appstream  # the Debian package and its checks
 )
+# The Windows core: cross-built with mingw-w64 (its posix thread model, for std::thread) and
+# tested under Wine; wine64 runs the 64-bit programs.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
+packages+=("${windows_packages[@]}")
 # npm fetches deno; a machine that already has Node.js keeps its own.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 

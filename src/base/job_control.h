@@ -7,8 +7,8 @@
 
 namespace tarnwick {
 
-// A child-process slot: the handle of the running child's process group (on POSIX its pgid),
-// or noProcessGroup. Read and written only under processLock.
+// A child-process slot: the handle of the running child's process group (on POSIX its pgid, on
+// Windows its job object), or noProcessGroup. Read and written only under processLock.
 using ProcessGroupHandle = std::intptr_t;
 inline constexpr ProcessGroupHandle noProcessGroup = 0;
 

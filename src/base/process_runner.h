@@ -1,8 +1,8 @@
 // Runs one child process and reads its output line by line.
 //
 // The runner lives in the base layer because the pipeline, setup and lookup layers all drive
-// tools through it. On POSIX each run gets its own process group, which plays the role of the
-// Windows job object: terminating the slot kills the whole group.
+// tools through it. On Windows each run gets a job object of its own, on POSIX a process group
+// that plays its role: terminating the slot kills the whole job, the child and all it started.
 #pragma once
 
 #include <functional>
@@ -34,6 +34,14 @@ using LineCallback = std::function<void(const std::wstring& line)>;
 // left the group (setsid) is not killed and keeps the run waiting for the end of output at most a
 // second. The child dies with Tarnwick, and with the thread that runs it, which stays inside
 // runProcess until the child has ended.
+//
+// On Windows the same text goes to CreateProcessW unchanged: the null device as standard input,
+// only the pipe and that handle inherited, the job published before the suspended child is
+// resumed, and TerminateJobObject(job, 1) as the kill. The error code is the system's
+// (ERROR_FILE_NOT_FOUND, 2, for a missing file; a command line without a program counts as that);
+// CreateProcessW's own rules apply to the program's name, so Tarnwick always passes a full path.
+// Once the child has ended, its job is terminated, so whatever it started ends with it; nothing
+// can leave the job. The job dies with Tarnwick (its last handle closes).
 //
 // A non-empty `workingDirectory` is the child's current folder; when it cannot be entered the run
 // fails to start like a missing program (its errno in the log line).

@@ -1,12 +1,13 @@
 // Where Tarnwick keeps what it must remember across a crash but the user never edits: on Linux
-// $XDG_STATE_HOME/Tarnwick (default ~/.local/state/Tarnwick).
+// $XDG_STATE_HOME/Tarnwick (default ~/.local/state/Tarnwick); on Windows %LOCALAPPDATA%\Tarnwick\state
+// (default: the LocalAppData known folder), beside the tools folder.
 #pragma once
 
 #include <filesystem>
 
 namespace tarnwick {
 
-// Empty when neither the state folder nor the home folder is known. Not created here.
+// Empty when no such folder is known. Not created here.
 [[nodiscard]] std::filesystem::path stateFolder();
 
 }  // namespace tarnwick

@@ -70,6 +70,36 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// Where wchar_t is a UTF-16 unit (Windows), code points above U+FFFF take a surrogate pair;
+// where it holds code points (Linux), one unit.
+constexpr bool wideIsUtf16 = sizeof(wchar_t) == 2;
+
+void appendWide(std::wstring& out, char32_t c) {
+  if (wideIsUtf16 && c >= 0x10000) {
+    out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<wchar_t>(c);
+  }
+}
+
+// The code point at `pos` of a wide string, advancing it; a well-formed surrogate pair counts as
+// one code point in UTF-16, anything else is returned unit by unit.
+char32_t nextCodePoint(std::wstring_view text, std::size_t& pos) {
+  char32_t c = static_cast<char32_t>(text[pos++]);
+  if (wideIsUtf16) {
+    c &= 0xFFFF;
+    if (isHighSurrogate(c) && pos < text.size()) {
+      char32_t low = static_cast<char32_t>(text[pos]) & 0xFFFF;
+      if (isLowSurrogate(low)) {
+        ++pos;
+        return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      }
+    }
+  }
+  return c;
+}
+
 // Appends code points to a wide string, pairing surrogates on the way.
 class WideBuilder {
  public:
@@ -79,7 +109,7 @@ class WideBuilder {
       char32_t high = *pendingHigh_;
       pendingHigh_.reset();
       if (isLowSurrogate(c)) {
-        out_ += static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
+        appendWide(out_, 0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
         return;
       }
       out_ += static_cast<wchar_t>(replacementChar);
@@ -89,7 +119,7 @@ class WideBuilder {
     } else if (isSurrogate(c)) {
       out_ += static_cast<wchar_t>(replacementChar);
     } else {
-      out_ += static_cast<wchar_t>(c);
+      appendWide(out_, c);
     }
   }
   std::wstring finish() {
@@ -127,8 +157,8 @@ std::wstring utf8ToWide(std::string_view bytes) {
 std::string wideToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t w : text) {
-    char32_t c = static_cast<char32_t>(w);
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t c = nextCodePoint(text, pos);
     if (isSurrogate(c) || c > 0x10FFFF) c = replacementChar;
     appendUtf8(out, c);
   }
@@ -137,7 +167,7 @@ std::string wideToUtf8(std::wstring_view text) {
 
 std::wstring joinSurrogates(std::wstring_view text) {
   WideBuilder builder(text.size());
-  for (wchar_t w : text) builder.push(static_cast<char32_t>(w));
+  for (wchar_t w : text) builder.push(static_cast<char32_t>(w) & (wideIsUtf16 ? 0xFFFF : 0xFFFFFFFF));
   return builder.finish();
 }
 
@@ -250,8 +280,8 @@ bool isStrongLeftToRight(char32_t c) {
 }
 
 bool isRightToLeftText(std::wstring_view text) {
-  for (wchar_t w : text) {
-    char32_t c = static_cast<char32_t>(w);
+  for (std::size_t pos = 0; pos < text.size();) {
+    char32_t c = nextCodePoint(text, pos);
     if (isStrongRightToLeft(c)) return true;
     if (isStrongLeftToRight(c)) return false;
   }

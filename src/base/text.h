@@ -14,8 +14,11 @@ namespace tarnwick {
 [[nodiscard]] std::wstring utf8ToWide(std::string_view bytes);
 [[nodiscard]] std::string wideToUtf8(std::wstring_view text);
 
+// Where wchar_t holds code points (Linux), a code point above U+FFFF is one unit; where it is a
+// UTF-16 unit (Windows), a surrogate pair.
+//
 // Joins a UTF-16 surrogate pair found in a wide string (as JSON's \uD83D\uDE00 escapes produce)
-// into one code point; a lone surrogate becomes U+FFFD.
+// into one code point (on Windows: keeps the pair); a lone surrogate becomes U+FFFD.
 [[nodiscard]] std::wstring joinSurrogates(std::wstring_view text);
 
 // Trims " \t\r\n" at both ends; other white space is kept.

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 #include "base/text.h"
 #include "lookup/lookup_testing.h"
 

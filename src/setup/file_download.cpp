@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "base/channel.h"
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 #include "base/job_control.h"
 #include "base/sha256.h"
 #include "base/text.h"

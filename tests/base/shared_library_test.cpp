@@ -7,13 +7,20 @@ namespace {
 
 using Cosine = double(double);
 
+// A system library that exports cos.
+#ifdef _WIN32
+constexpr const char* mathLibrary = "msvcrt.dll";
+#else
+constexpr const char* mathLibrary = "libm.so.6";
+#endif
+
 // Stands in a pointer before bind, to see bind clear it.
 double unbound(double) {
   return -1.0;
 }
 
 TEST(SharedLibrary, BindsFunctionsThatCanBeCalled) {
-  SharedLibrary libm("libm", "libm.so.6");
+  SharedLibrary libm("libm", mathLibrary);
   Cosine* cosine = nullptr;
   libm.bind(cosine, "cos");
   EXPECT_EQ(libm.error(), "");
@@ -29,7 +36,7 @@ TEST(SharedLibrary, AMissingLibraryOrFunctionIsAnErrorThatNamesIt) {
   EXPECT_EQ(absent.error().rfind("libabsent could not be loaded: libtarnwick-absent.so.0: ", 0), 0u)
       << absent.error();
 
-  SharedLibrary libm("libm", "libm.so.6");
+  SharedLibrary libm("libm", mathLibrary);
   Cosine* missing = &unbound;
   libm.bind(missing, "tarnwick_no_such_function");
   Cosine* cosine2 = nullptr;
@@ -41,9 +48,9 @@ TEST(SharedLibrary, AMissingLibraryOrFunctionIsAnErrorThatNamesIt) {
 }
 
 TEST(SharedLibrary, TestsCanPutAnotherFileInALibrarysPlace) {
-  replaceSharedLibraryForTesting("libm.so.6", "libtarnwick-absent.so.0");
-  replaceSharedLibraryForTesting("libtarnwick-stand-in.so.0", "libm.so.6");
-  EXPECT_NE(SharedLibrary("libm", "libm.so.6").error(), "");
+  replaceSharedLibraryForTesting(mathLibrary, "libtarnwick-absent.so.0");
+  replaceSharedLibraryForTesting("libtarnwick-stand-in.so.0", mathLibrary);
+  EXPECT_NE(SharedLibrary("libm", mathLibrary).error(), "");
   SharedLibrary standIn("stand-in", "libtarnwick-stand-in.so.0");
   Cosine* cosine = nullptr;
   standIn.bind(cosine, "cos");

@@ -11,6 +11,9 @@ TEST(Utf8, RoundTripsEveryPlane) {
   std::wstring text = L"a\u00e9\u4e2d\U0001F600";
   EXPECT_EQ(utf8ToWide(wideToUtf8(text)), text);
   EXPECT_EQ(wideToUtf8(L"\u00e9"), "\xC3\xA9");
+  // One code point above U+FFFF, whether wchar_t holds it whole or as a surrogate pair.
+  EXPECT_EQ(wideToUtf8(L"\U0001F600"), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(utf8ToWide("\xF0\x9F\x98\x80x"), L"\U0001F600x");
 }
 
 TEST(Utf8, InvalidSequencesBecomeReplacementCharacters) {
@@ -75,6 +78,7 @@ TEST(Direction, FirstStrongCharacterDecides) {
   EXPECT_TRUE(isRightToLeftText(L"\u05e9\u05dc\u05d5\u05dd"));
   EXPECT_FALSE(isRightToLeftText(L"123 !?"));
   EXPECT_FALSE(isRightToLeftText(L""));
+  EXPECT_TRUE(isRightToLeftText(L"1 \U00010900"));  // Phoenician, beyond U+FFFF
 }
 
 TEST(CharacterClasses, CoverNonAsciiLettersAndDigits) {

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 #include "base/shared_library.h"
 #include "lookup/lookup_testing.h"
 #include "loopback_server.h"

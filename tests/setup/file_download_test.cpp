@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 #include "base/job_control.h"
 #include "base/shared_library.h"
 #include "base/text.h"

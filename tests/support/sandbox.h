@@ -1,5 +1,6 @@
-// Every test process runs inside its own sandbox: HOME, the XDG folders and PATH point into a
-// fresh temporary folder, so no test touches the real user's files or tools.
+// Every test process runs inside its own sandbox: HOME, the XDG folders and PATH (on Windows
+// USERPROFILE, APPDATA, LOCALAPPDATA, TEMP and PATH) point into a fresh temporary folder, so no
+// test touches the real user's files or tools.
 #pragma once
 
 #include <filesystem>

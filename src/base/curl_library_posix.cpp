@@ -1,4 +1,4 @@
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 
 #include <cctype>
 

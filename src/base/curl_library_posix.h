@@ -1,5 +1,6 @@
-// libcurl for the lookups and the setup, loaded on the first transfer rather than at start-up
-// (see base/shared_library.h). Only its headers are used at build time.
+// libcurl for the lookups and the setup (POSIX only: Windows uses URLMon and WinINet), loaded on
+// the first transfer rather than at start-up (see base/shared_library.h). Only its headers are used
+// at build time.
 #pragma once
 
 #include <curl/curl.h>
