@@ -13,9 +13,11 @@
 #include "app/host.h"
 #include "app/job_gate.h"
 #include "app/log_model.h"
+#include "render/accessible_elements.h"
 #include "render/main_layout.h"
 #include "render/render_cache.h"
 #include "render/text_engine.h"
+#include "shell/accessible_proxies.h"
 #include "shell/glib_timer.h"
 #include "shell/main_view.h"
 #include "shell/popup_surface.h"
@@ -107,6 +109,9 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void paintPopup(cairo_t* cr, double width, double height, bool results);
 
   void runLayout();
+  // Brings the accessible proxies in line with the state; `placeNow`: outside a layout pass.
+  void mirrorAccessibility(bool placeNow);
+  void labelNativeControls();
   void revealKeyboardFocus();
   void onFirstFrame();
   [[nodiscard]] double workAreaHeight() const;
@@ -139,6 +144,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GlibTimer afterFirstFrame_;
   bool firstPaintSeen_ = false;
   bool firstFrameShown_ = false;
+  std::unique_ptr<AccessibleProxies> proxies_;
+  LiveThrottle liveThrottle_;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;

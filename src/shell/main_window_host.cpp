@@ -59,16 +59,23 @@ void MainWindow::focusLinkBox(LinkSelection selection) {
   if (selection == LinkSelection::caretAtEnd) gtk_editable_set_position(entry, -1);
 }
 
+// The focused element's proxy takes the keyboard focus, so that screen readers follow it; the
+// canvas holds it while the element has no proxy to take it (none yet, or hidden).
 void MainWindow::focusMainWindow() {
+  GtkWidget* proxy = proxies_ ? proxies_->widgetOf(state_.focusId) : nullptr;
+  if (proxy && gtk_widget_grab_focus(proxy)) return;
   if (parts_.canvas) gtk_widget_grab_focus(parts_.canvas);
 }
 
 bool MainWindow::mainWindowHasFocus() {
-  return window_ && parts_.canvas && gtk_window_is_active(window_) && gtk_widget_has_focus(parts_.canvas);
+  if (!window_ || !parts_.canvas || !gtk_window_is_active(window_)) return false;
+  GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window_));
+  return focus == parts_.canvas || (proxies_ && proxies_->holds(focus));
 }
 
 void MainWindow::setLinkCueText(const std::wstring& text) {
   if (parts_.linkEntry) gtk_entry_set_placeholder_text(GTK_ENTRY(parts_.linkEntry), wideToUtf8(text).c_str());
+  labelNativeControls();  // set again with the cue on a language change
 }
 
 void MainWindow::readClipboardText(std::function<void(std::optional<std::wstring> text)> done) {
@@ -100,6 +107,7 @@ void MainWindow::stopLinkCheckTimer() {
 }
 
 void MainWindow::repaint() {
+  mirrorAccessibility(true);
   revealKeyboardFocus();
   redrawAll(parts_);
 }
