@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/popups.h"
 #include "lookup/number_format.h"
 #include "render/brand.h"
 #include "render/painters.h"
@@ -120,6 +121,67 @@ std::vector<AccessibleElement> accessibleElements(const FrameState& s, const Mai
   progress.value = s.progress;
   addPreviewTexts(list, s, o);
   return list.take();
+}
+
+namespace {
+
+AccessibleElement listBox(const RectF& bounds) {
+  AccessibleElement list;
+  list.role = AccessibleRole::listBox;
+  list.group = 1;
+  list.bounds = bounds;
+  return list;
+}
+
+AccessibleElement option(int item, std::wstring_view name, const RectF& bounds, bool selected) {
+  AccessibleElement e;
+  e.role = AccessibleRole::option;
+  e.group = 1;
+  e.item = item;
+  e.name = spoken(name);
+  e.bounds = bounds;
+  e.selected = selected;
+  return e;
+}
+
+// Title, channel, duration and views, as far as the hit has them.
+std::wstring readHit(const FrameState& s, const MediaView& hit) {
+  std::wstring text(hit.title);
+  const auto add = [&text](std::wstring_view part) {
+    if (part.empty()) return;
+    if (!text.empty()) text += L", ";
+    text += part;
+  };
+  add(hit.channel);
+  if (hit.durationSeconds > 0) add(formatDuration(hit.durationSeconds));
+  if (hit.viewCount >= 0) add(replacePlaceholder(uiField(s, fieldViews), formatCount(hit.viewCount)));
+  return text;
+}
+
+}  // namespace
+
+std::vector<AccessibleElement> accessibleLanguageList(const FrameState& s) {
+  std::vector<AccessibleElement> list{listBox({0, 0, languagePopupWidth, languagePopupHeight})};
+  for (int i = 0; i < languageCount; ++i) {
+    const float left = popupPadding + static_cast<float>(i / languagePopupRows) * languageCellWidth;
+    const float top = popupPadding + static_cast<float>(i % languagePopupRows) * languageCellHeight;
+    list.push_back(option(i, s.languageNames[static_cast<std::size_t>(i)],
+                          {left, top, left + languageCellWidth, top + languageCellHeight}, i == s.langPopupHover));
+  }
+  return list;
+}
+
+std::vector<AccessibleElement> accessibleResultsList(const FrameState& s, float width, float viewHeight) {
+  std::vector<AccessibleElement> list{listBox({0, 0, width, viewHeight + 2 * popupPadding})};
+  for (std::size_t i = 0; i < s.results.size(); ++i) {
+    const int row = static_cast<int>(i);
+    const float top = popupPadding + static_cast<float>(row) * resultRowHeight - s.resultsScroll;
+    AccessibleElement& e = list.emplace_back(option(row, readHit(s, s.results[i]),
+                                                    {popupPadding, top, width - popupPadding, top + resultRowHeight},
+                                                    row == s.resultsSelection));
+    e.hidden = top + resultRowHeight <= popupPadding || top >= popupPadding + viewHeight;
+  }
+  return list;
 }
 
 void LiveThrottle::apply(std::vector<AccessibleElement>& elements, std::int32_t statusId, std::uint64_t nowMs) {

@@ -109,17 +109,25 @@ GtkAccessibleRole gtkRoleOf(tarnwick::AccessibleRole role) {
       return GTK_ACCESSIBLE_ROLE_STATUS;
     case AccessibleRole::progressBar:
       return GTK_ACCESSIBLE_ROLE_PROGRESS_BAR;
+    case AccessibleRole::listBox:
+      return GTK_ACCESSIBLE_ROLE_LIST_BOX;
+    case AccessibleRole::option:
+      return GTK_ACCESSIBLE_ROLE_LIST_ITEM;  // 4.8 offers OPTION as an "option pane"
     case AccessibleRole::text:
       break;
   }
   return GTK_ACCESSIBLE_ROLE_LABEL;
 }
 
+bool holdsMembers(tarnwick::AccessibleRole role) {
+  return role == tarnwick::AccessibleRole::radioGroup || role == tarnwick::AccessibleRole::listBox;
+}
+
 GtkWidget* newProxyWidget(tarnwick::AccessibleRole role) {
   using tarnwick::AccessibleRole;
   const GtkAccessibleRole gtkRole = gtkRoleOf(role);
   GtkWidget* widget = nullptr;
-  if (role == AccessibleRole::radioGroup) {
+  if (holdsMembers(role)) {
     widget = GTK_WIDGET(g_object_new(tw_proxy_layer_get_type(), "accessible-role", gtkRole, nullptr));
   } else if (role == AccessibleRole::progressBar) {
     widget = gtk_progress_bar_new();
@@ -143,19 +151,20 @@ bool checkable(tarnwick::AccessibleRole role) {
   return role == AccessibleRole::radio || role == AccessibleRole::switchControl;
 }
 
-// Keys that stay with a proxy from one list to the next: the element, the group, or the place
-// among the elements that only inform.
-int keyOf(const tarnwick::AccessibleElement& element, int infoIndex) {
+// Keys that stay with a proxy from one list to the next: the element, the group, the list's
+// row, or the place among the elements that only inform.
+int keyOf(const tarnwick::AccessibleElement& element, int& infoCount) {
   if (element.id != tarnwick::ElementId::none) return static_cast<int>(element.id);
-  if (element.role == tarnwick::AccessibleRole::radioGroup) return -element.group;
-  return 100000 + infoIndex;
+  if (holdsMembers(element.role)) return -element.group;
+  if (element.item >= 0) return 200000 + element.item;
+  return 100000 + infoCount++;
 }
 
 }  // namespace
 
 namespace tarnwick {
 
-AccessibleProxies::AccessibleProxies(std::function<void(ElementId)> activated)
+AccessibleProxies::AccessibleProxies(std::function<void(const AccessibleElement&)> activated)
     : activated_(std::move(activated)),
       layer_(GTK_WIDGET(g_object_new(tw_proxy_layer_get_type(), nullptr))) {
   // The drawn elements underneath answer the pointer.
@@ -170,17 +179,15 @@ bool AccessibleProxies::mirror(const std::vector<AccessibleElement>& elements) {
   bool moved = false;
   std::map<int, bool> listed;
   GtkWidget* group = nullptr;
-  int infoIndex = 0;
+  int infoCount = 0;
   for (const AccessibleElement& element : elements) {
-    const int key = keyOf(element, element.id == ElementId::none && element.role != AccessibleRole::radioGroup
-                                       ? infoIndex++
-                                       : 0);
+    const int key = keyOf(element, infoCount);
     listed[key] = true;
     auto [it, fresh] = proxies_.try_emplace(key);
     Proxy& proxy = it->second;
     if (fresh) {
       proxy.widget = newProxyWidget(element.role);
-      const bool member = group && element.group != 0 && element.role == AccessibleRole::radio &&
+      const bool member = group && element.group != 0 && !holdsMembers(element.role) &&
                           shownOf(group)->group == element.group;
       gtk_widget_set_parent(proxy.widget, member ? group : layer_);
       g_object_set_data(G_OBJECT(proxy.widget), kShownKey, &proxy.shown);
@@ -190,12 +197,12 @@ bool AccessibleProxies::mirror(const std::vector<AccessibleElement>& elements) {
                            auto* owner = static_cast<AccessibleProxies*>(
                                g_object_get_data(G_OBJECT(button), "tw-owner"));
                            const AccessibleElement* shown = shownOf(GTK_WIDGET(button));
-                           if (owner && shown && owner->activated_) owner->activated_(shown->id);
+                           if (owner && shown && owner->activated_) owner->activated_(*shown);
                          }),
                          nullptr);
       }
     }
-    if (element.role == AccessibleRole::radioGroup) {
+    if (holdsMembers(element.role)) {
       proxy.shown.group = element.group;  // the members below find their group by it
       group = proxy.widget;
     }
@@ -233,6 +240,9 @@ void AccessibleProxies::apply(Proxy& proxy, const AccessibleElement& element, bo
   if (element.id != ElementId::none && (fresh || element.pressed != was.pressed)) {
     gtk_accessible_update_state(accessible, GTK_ACCESSIBLE_STATE_PRESSED, tristate(element.pressed), -1);
   }
+  if (element.role == AccessibleRole::option && (fresh || element.selected != was.selected)) {
+    gtk_accessible_update_state(accessible, GTK_ACCESSIBLE_STATE_SELECTED, element.selected, -1);
+  }
   if (element.role == AccessibleRole::progressBar && (fresh || element.value != was.value)) {
     if (element.value >= 0) {
       gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(proxy.widget), std::min(element.value, 100.0) / 100);
@@ -246,6 +256,12 @@ void AccessibleProxies::apply(Proxy& proxy, const AccessibleElement& element, bo
 GtkWidget* AccessibleProxies::widgetOf(ElementId id) const {
   auto it = proxies_.find(static_cast<int>(id));
   return id == ElementId::none || it == proxies_.end() ? nullptr : it->second.widget;
+}
+
+GtkWidget* AccessibleProxies::selectedOption() const {
+  for (const auto& [key, proxy] : proxies_)
+    if (proxy.shown.role == AccessibleRole::option && proxy.shown.selected && !proxy.shown.hidden) return proxy.widget;
+  return nullptr;
 }
 
 bool AccessibleProxies::holds(GtkWidget* widget) const {

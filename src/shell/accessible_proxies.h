@@ -17,7 +17,7 @@ namespace tarnwick {
 class AccessibleProxies {
  public:
   // `activated` runs when assistive technology activates an element (its "click" action).
-  explicit AccessibleProxies(std::function<void(ElementId)> activated);
+  explicit AccessibleProxies(std::function<void(const AccessibleElement&)> activated);
   AccessibleProxies(const AccessibleProxies&) = delete;
   AccessibleProxies& operator=(const AccessibleProxies&) = delete;
 
@@ -32,6 +32,8 @@ class AccessibleProxies {
 
   // The proxy of an element; null when the list has none.
   [[nodiscard]] GtkWidget* widgetOf(ElementId id) const;
+  // The proxy of a list's selected option in sight; null when none.
+  [[nodiscard]] GtkWidget* selectedOption() const;
   [[nodiscard]] bool holds(GtkWidget* widget) const;
 
  private:
@@ -41,7 +43,7 @@ class AccessibleProxies {
   };
   void apply(Proxy& proxy, const AccessibleElement& element, bool fresh);
 
-  std::function<void(ElementId)> activated_;
+  std::function<void(const AccessibleElement&)> activated_;
   GtkWidget* layer_ = nullptr;
   std::map<int, Proxy> proxies_;  // node-stable: each widget points at its `shown`
 };

@@ -144,8 +144,8 @@ bool MainWindow::create(GtkApplication* app) {
   height_ = size.height - decoration.height;
 
   parts_ = createMainView(this, minimum.width, minimum.height);
-  proxies_ = std::make_unique<AccessibleProxies>([this](ElementId id) {
-    activateElement(state_, *this, id);
+  proxies_ = std::make_unique<AccessibleProxies>([this](const AccessibleElement& element) {
+    activateElement(state_, *this, element.id);
     repaint();
   });
   addAccessibleLayer(parts_, proxies_->layer());

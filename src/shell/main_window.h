@@ -107,6 +107,10 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   PopupSurface& languagePopup();
   PopupSurface& resultsPopup();
   void paintPopup(cairo_t* cr, double width, double height, bool results);
+  // Brings an open popup's list proxies in line with the state; the keyboard follows the
+  // selected item, so a screen reader reads it.
+  void mirrorPopup(bool results);
+  [[nodiscard]] float resultsPopupWidth() const;
 
   void runLayout();
   // Brings the accessible proxies in line with the state; `placeNow`: outside a layout pass.
@@ -146,6 +150,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   bool firstFrameShown_ = false;
   std::unique_ptr<AccessibleProxies> proxies_;
   LiveThrottle liveThrottle_;
+  std::unique_ptr<AccessibleProxies> languageProxies_;
+  std::unique_ptr<AccessibleProxies> resultsProxies_;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;

@@ -154,6 +154,7 @@ bool MainWindow::showLanguagePopup() {
   if (!parts_.view) return false;
   languagePopup().show(logicalOf(layout_.languageButtonRect), true, static_cast<int>(languagePopupWidth),
                        static_cast<int>(languagePopupHeight), 6);
+  mirrorPopup(false);
   repaint();
   return true;
 }
@@ -177,9 +178,13 @@ bool MainWindow::showResultsPopup(float heightDips) {
   if (!parts_.view) return false;
   LogicalRect anchor{layout_.linkFieldRect.left, layout_.linkFieldRect.top, layout_.actionButtonRect.right,
                      layout_.linkFieldRect.bottom};
-  int width = static_cast<int>(std::lround(anchor.right - anchor.left));
-  resultsPopup().show(anchor, false, width, static_cast<int>(std::lround(heightDips)), 8);
+  resultsPopup().show(anchor, false, static_cast<int>(resultsPopupWidth()), static_cast<int>(std::lround(heightDips)), 8);
+  mirrorPopup(true);
   return true;
+}
+
+float MainWindow::resultsPopupWidth() const {
+  return std::round(layout_.actionButtonRect.right - layout_.linkFieldRect.left);
 }
 
 void MainWindow::closeResultsPopup() {
@@ -187,11 +192,15 @@ void MainWindow::closeResultsPopup() {
 }
 
 void MainWindow::refreshLanguagePopup() {
-  if (languagePopup_) languagePopup_->refresh();
+  if (!languagePopup_) return;
+  languagePopup_->refresh();
+  mirrorPopup(false);
 }
 
 void MainWindow::refreshResultsPopup() {
-  if (resultsPopup_) resultsPopup_->refresh();
+  if (!resultsPopup_) return;
+  resultsPopup_->refresh();
+  mirrorPopup(true);
 }
 
 void MainWindow::chooseFolder(const std::wstring& startFolder,

@@ -173,6 +173,37 @@ TEST(AccessibleElements, PreviewCardReadsTitleChannelDurationAndViews) {
   EXPECT_EQ(texts[3], L"1.2K views");  // the drawn line without its direction marks
 }
 
+TEST(AccessibleElements, PopupsAreListsWhoseSelectionIsTheKeyboardsRow) {
+  FrameState state = englishState();
+  state.langPopupHover = 11;
+  const std::vector<AccessibleElement> languages = accessibleLanguageList(state);
+  ASSERT_EQ(languages.size(), 1u + languageCount);
+  EXPECT_EQ(languages[0].role, AccessibleRole::listBox);
+  for (int i = 0; i < languageCount; ++i) {
+    const AccessibleElement& e = languages[static_cast<std::size_t>(i) + 1];
+    EXPECT_EQ(e.role, AccessibleRole::option);
+    EXPECT_EQ(e.item, i);
+    EXPECT_EQ(e.selected, i == 11) << i;
+    // Cells run down the first column, then the second.
+    EXPECT_EQ(e.bounds.left, i < 9 ? 6 : 182) << i;
+  }
+  EXPECT_EQ(languages[12].name, L"العربية");
+
+  state.results = {MediaView{L"Big Buck Bunny", L"Blender", 596, 1234, 0, {}}, MediaView{L"Sintel", L"", -1, -1, 0, {}}};
+  state.resultsSelection = 1;
+  state.resultsScroll = 40;
+  std::vector<AccessibleElement> results = accessibleResultsList(state, 500, 80);
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[1].name, L"Big Buck Bunny, Blender, 9:56, 1.2K views");
+  EXPECT_EQ(results[2].name, L"Sintel");
+  EXPECT_TRUE(results[2].selected);
+  EXPECT_EQ(results[2].bounds, (RectF{6, 46, 494, 126}));
+  EXPECT_FALSE(results[1].hidden);  // half in sight
+  state.resultsScroll = 160;
+  results = accessibleResultsList(state, 500, 80);
+  EXPECT_TRUE(results[1].hidden);
+}
+
 TEST(AccessibleElements, LiveStatusHoldsProgressBackToOnceASecondButNotNews) {
   FrameState state = englishState();
   state.jobState = downloadJobRunning;

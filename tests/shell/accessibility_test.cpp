@@ -231,5 +231,42 @@ TEST_F(AccessibilityTest, aHeldDownloadShowsItsProgressValue) {
   media.release();
 }
 
+TEST_F(AccessibilityTest, theListsReadTheirItemsInFullAndTheSelectionFollowsTheKeyboard) {
+  Sandbox::current().writeScript("yt-dlp", searchingYtDlp);
+  ASSERT_NO_FATAL_FAILURE(startProgram(false));
+  typeText("cat videos");
+  pressKeys("Return");
+  const auto selectedIs = [](std::string name) {
+    return [name](const std::vector<Node>& nodes) {
+      return std::any_of(nodes.begin(), nodes.end(), [&](const Node& n) {
+        return n.name == name && n.has("selected") && n.has("focused");
+      });
+    };
+  };
+  // Six rows fit; the hits scrolled out of sight are not offered until they come into it.
+  std::vector<Node> nodes = waitForTree(shows("list item", "Clip number 5, Channel 5, 1:05, 5K views"));
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "Clip number " + std::to_string(i) + ", Channel " + std::to_string(i) + ", 1:0" +
+                             std::to_string(i) + ", " + (i == 0 ? "0" : std::to_string(i) + "K") + " views";
+    EXPECT_NE(find(nodes, "list item", name), nullptr) << name;
+  }
+  // A search from the keyboard opens the list on its first hit.
+  const std::string first = "Clip number 0, Channel 0, 1:00, 0 views";
+  EXPECT_TRUE(selectedIs(first)(waitForTree(selectedIs(first))));
+  for (const char* name : {"Clip number 1, Channel 1, 1:01, 1K views", "Clip number 2, Channel 2, 1:02, 2K views"}) {
+    pressKeys("Down");
+    EXPECT_TRUE(selectedIs(name)(waitForTree(selectedIs(name)))) << name;
+  }
+  pressKeys("Escape");
+
+  ASSERT_EQ(client({"--click", "English"}).exitCode, 0);
+  nodes = waitForTree(shows("list item", "中文"));
+  for (int row = 0; row < languageCount; ++row)
+    EXPECT_NE(find(nodes, "list item", wideToUtf8(languageField(row, fieldNativeName))), nullptr) << row;
+  pressKeys("Down");
+  pressKeys("Down");
+  EXPECT_TRUE(selectedIs("Français")(waitForTree(selectedIs("Français"))));
+}
+
 }  // namespace
 }  // namespace tarnwick::test
