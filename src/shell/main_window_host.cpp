@@ -213,6 +213,8 @@ void MainWindow::askYesNo(const std::wstring& question, std::function<void(bool 
   questionOpen_ = true;
   askYesNoQuestion(window_, L"Tarnwick", question, guarded([this, answered = std::move(answered)](bool yes) {
                      questionOpen_ = false;
+                     // Back to the window, also where no window manager hands the focus back.
+                     if (!yes) present();
                      answered(yes);
                    }));
 }

@@ -228,6 +228,18 @@ TEST_F(AccessibilityTest, aHeldDownloadShowsItsProgressValue) {
   };
   EXPECT_TRUE(progressing(waitForTree(progressing, 60s)));
   EXPECT_NE(find(waitForTree(shows("push button", "Cancel")), "push button", "Cancel"), nullptr);
+
+  // Tab reaches Cancel; closing asks, and after No the focus is back on Cancel, not on the title
+  // bar's close button the click left it on.
+  const auto cancelFocused = [](const std::vector<Node>& nodes) {
+    return std::any_of(nodes.begin(), nodes.end(), [](const Node& n) { return n.name == "Cancel" && n.has("focused"); });
+  };
+  pressKeys("Tab");
+  ASSERT_TRUE(cancelFocused(waitForTree(cancelFocused)));
+  clickClose();
+  ASSERT_TRUE(session.waitForWindow("Tarnwick", 20s)) << "no quit question";
+  pressKeys("Escape");
+  EXPECT_TRUE(cancelFocused(waitForTree(cancelFocused)));
   media.release();
 }
 
