@@ -68,11 +68,11 @@ struct LanguagePack {
   const wchar_t* videoUnavailable;   // 47
   const wchar_t* searchFailed;       // 48 status 46
   // Names a screen reader speaks for things the window shows without a text of their own.
-  const wchar_t* containerGroup;     // 49 the format chips in Video mode
-  const wchar_t* formatGroup;        // 50 the format chips in Audio mode
-  const wchar_t* qualityGroup;       // 51 the quality chips
-  const wchar_t* bitrateGroup;       // 52 the bitrate chips
-  const wchar_t* logName;            // 53 the log view
+  const wchar_t* containerGroup;  // 49 the format chips in Video mode
+  const wchar_t* formatGroup;     // 50 the format chips in Audio mode
+  const wchar_t* qualityGroup;    // 51 the quality chips
+  const wchar_t* bitrateGroup;    // 52 the bitrate chips
+  const wchar_t* logName;         // 53 the log view
 };
 
 // Field numbers for callers that prefer names to the numbers of the table.

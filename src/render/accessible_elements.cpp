@@ -24,8 +24,8 @@ RectF unite(const RectF* rects, int count) {
   if (count <= 0) return {};
   RectF all = rects[0];
   for (int i = 1; i < count; ++i) {
-    all = {std::min(all.left, rects[i].left), std::min(all.top, rects[i].top), std::max(all.right, rects[i].right),
-           std::max(all.bottom, rects[i].bottom)};
+    all = {std::min(all.left, rects[i].left), std::min(all.top, rects[i].top),
+           std::max(all.right, rects[i].right), std::max(all.bottom, rects[i].bottom)};
   }
   return all;
 }
@@ -41,7 +41,8 @@ class ElementList {
  public:
   explicit ElementList(const FrameState& s) : s_(s) {}
 
-  void add(ElementId id, AccessibleRole role, std::wstring_view name, const RectF& bounds, bool checked = false) {
+  void add(ElementId id, AccessibleRole role, std::wstring_view name, const RectF& bounds,
+           bool checked = false) {
     AccessibleElement& e = push(role, name, bounds);
     e.id = id;
     e.group = elementGroup(id);
@@ -52,10 +53,11 @@ class ElementList {
   }
 
   // The chips of one group under the group's name; `selected` is the checked row.
-  void chipGroup(int group, int nameField, int count, const RectF* rects, ElementId (*idOf)(int), int selected,
-                 std::wstring (*labelOf)(const FrameState&, int)) {
+  void chipGroup(int group, int nameField, int count, const RectF* rects, ElementId (*idOf)(int),
+                 int selected, std::wstring (*labelOf)(const FrameState&, int)) {
     push(AccessibleRole::radioGroup, uiField(s_, nameField), unite(rects, count)).group = group;
-    for (int i = 0; i < count; ++i) add(idOf(i), AccessibleRole::radio, labelOf(s_, i), rects[i], i == selected);
+    for (int i = 0; i < count; ++i)
+      add(idOf(i), AccessibleRole::radio, labelOf(s_, i), rects[i], i == selected);
   }
 
   AccessibleElement& push(AccessibleRole role, std::wstring_view name, const RectF& bounds) {
@@ -97,16 +99,19 @@ std::vector<AccessibleElement> accessibleElements(const FrameState& s, const Mai
   ElementList list(s);
   list.add(ElementId::paste, AccessibleRole::button, uiField(s, fieldPaste), o.pasteButtonRect);
   list.add(ElementId::download, AccessibleRole::button, actionName(s), o.actionButtonRect);
-  list.add(ElementId::videoMode, AccessibleRole::radio, uiField(s, fieldVideo), o.videoModeRect, !s.audioMode);
+  list.add(ElementId::videoMode, AccessibleRole::radio, uiField(s, fieldVideo), o.videoModeRect,
+           !s.audioMode);
   list.add(ElementId::audioMode, AccessibleRole::radio, uiField(s, fieldAudio), o.audioModeRect, s.audioMode);
-  list.add(ElementId::playlist, AccessibleRole::switchControl, uiField(s, fieldWholePlaylist), o.playlistHitRect,
-           s.wholePlaylist);
+  list.add(ElementId::playlist, AccessibleRole::switchControl, uiField(s, fieldWholePlaylist),
+           o.playlistHitRect, s.wholePlaylist);
   list.chipGroup(2, s.audioMode ? fieldFormatGroup : fieldContainerGroup, o.formatChipCount,
                  o.formatChipRects.data(), formatChipId, s.audioMode ? s.audioFormat : s.videoFormat,
                  formatChipLabel);
   list.chipGroup(3, s.audioMode ? fieldBitrateGroup : fieldQualityGroup, o.qualityChipCount,
-                 o.qualityChipRects.data(), qualityChipId, s.audioMode ? s.bitrate : s.quality, qualityChipLabel);
-  list.add(ElementId::changeFolder, AccessibleRole::button, uiField(s, fieldChangeFolder), o.changeFolderRect);
+                 o.qualityChipRects.data(), qualityChipId, s.audioMode ? s.bitrate : s.quality,
+                 qualityChipLabel);
+  list.add(ElementId::changeFolder, AccessibleRole::button, uiField(s, fieldChangeFolder),
+           o.changeFolderRect);
   list.add(ElementId::openFolder, AccessibleRole::button, uiField(s, fieldOpenFolder), o.openFolderRect);
   const bool fileShown = s.enabled.contains(ElementId::showInFolder);
   list.add(ElementId::showInFolder, AccessibleRole::link, uiField(s, fieldShowInFolder),
@@ -116,7 +121,8 @@ std::vector<AccessibleElement> accessibleElements(const FrameState& s, const Mai
   list.add(ElementId::footerLink, AccessibleRole::link, brand::kWebAddress, o.footerLinkRect);
 
   list.push(AccessibleRole::status, buildStatusText(s), o.statusTextRect);
-  AccessibleElement& progress = list.push(AccessibleRole::progressBar, uiField(s, fieldDownloading), o.progressTrackRect);
+  AccessibleElement& progress =
+      list.push(AccessibleRole::progressBar, uiField(s, fieldDownloading), o.progressTrackRect);
   progress.hidden = s.statusKind != statusBusy;
   progress.value = s.progress;
   addPreviewTexts(list, s, o);
@@ -166,7 +172,8 @@ std::vector<AccessibleElement> accessibleLanguageList(const FrameState& s) {
     const float left = popupPadding + static_cast<float>(i / languagePopupRows) * languageCellWidth;
     const float top = popupPadding + static_cast<float>(i % languagePopupRows) * languageCellHeight;
     list.push_back(option(i, s.languageNames[static_cast<std::size_t>(i)],
-                          {left, top, left + languageCellWidth, top + languageCellHeight}, i == s.langPopupHover));
+                          {left, top, left + languageCellWidth, top + languageCellHeight},
+                          i == s.langPopupHover));
   }
   return list;
 }
@@ -176,15 +183,16 @@ std::vector<AccessibleElement> accessibleResultsList(const FrameState& s, float 
   for (std::size_t i = 0; i < s.results.size(); ++i) {
     const int row = static_cast<int>(i);
     const float top = popupPadding + static_cast<float>(row) * resultRowHeight - s.resultsScroll;
-    AccessibleElement& e = list.emplace_back(option(row, readHit(s, s.results[i]),
-                                                    {popupPadding, top, width - popupPadding, top + resultRowHeight},
-                                                    row == s.resultsSelection));
+    AccessibleElement& e = list.emplace_back(
+        option(row, readHit(s, s.results[i]),
+               {popupPadding, top, width - popupPadding, top + resultRowHeight}, row == s.resultsSelection));
     e.hidden = top + resultRowHeight <= popupPadding || top >= popupPadding + viewHeight;
   }
   return list;
 }
 
-void LiveThrottle::apply(std::vector<AccessibleElement>& elements, std::int32_t statusId, std::uint64_t nowMs) {
+void LiveThrottle::apply(std::vector<AccessibleElement>& elements, std::int32_t statusId,
+                         std::uint64_t nowMs) {
   AccessibleElement* status = nullptr;
   AccessibleElement* progress = nullptr;
   for (AccessibleElement& e : elements) {

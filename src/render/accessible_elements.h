@@ -43,7 +43,8 @@ struct AccessibleElement {
 
 // Every element in Tab order (groups before their members), then the status line, the progress
 // bar and the preview card's texts.
-[[nodiscard]] std::vector<AccessibleElement> accessibleElements(const FrameState& state, const MainLayout& layout);
+[[nodiscard]] std::vector<AccessibleElement> accessibleElements(const FrameState& state,
+                                                                const MainLayout& layout);
 
 // The language popup: a list of the languages, each named natively; the keyboard's (or the
 // pointer's) row is selected. Bounds in the popup's DIPs.

@@ -46,7 +46,8 @@ void placeProxies(GtkWidget* widget) {
   const tarnwick::AccessibleElement* own = shownOf(widget);
   const double originX = own ? own->bounds.left : 0;
   const double originY = own ? own->bounds.top : 0;
-  for (GtkWidget* child = gtk_widget_get_first_child(widget); child; child = gtk_widget_get_next_sibling(child)) {
+  for (GtkWidget* child = gtk_widget_get_first_child(widget); child;
+       child = gtk_widget_get_next_sibling(child)) {
     const tarnwick::AccessibleElement* element = shownOf(child);
     const bool shown = element && !element->hidden;
     gtk_widget_set_child_visible(child, shown);
@@ -165,8 +166,7 @@ int keyOf(const tarnwick::AccessibleElement& element, int& infoCount) {
 namespace tarnwick {
 
 AccessibleProxies::AccessibleProxies(std::function<void(const AccessibleElement&)> activated)
-    : activated_(std::move(activated)),
-      layer_(GTK_WIDGET(g_object_new(tw_proxy_layer_get_type(), nullptr))) {
+    : activated_(std::move(activated)), layer_(GTK_WIDGET(g_object_new(tw_proxy_layer_get_type(), nullptr))) {
   // The drawn elements underneath answer the pointer.
   gtk_widget_set_can_target(layer_, FALSE);
 }
@@ -193,13 +193,13 @@ bool AccessibleProxies::mirror(const std::vector<AccessibleElement>& elements) {
       g_object_set_data(G_OBJECT(proxy.widget), kShownKey, &proxy.shown);
       if (GTK_IS_BUTTON(proxy.widget)) {
         g_object_set_data(G_OBJECT(proxy.widget), "tw-owner", this);
-        g_signal_connect(proxy.widget, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer) {
-                           auto* owner = static_cast<AccessibleProxies*>(
-                               g_object_get_data(G_OBJECT(button), "tw-owner"));
-                           const AccessibleElement* shown = shownOf(GTK_WIDGET(button));
-                           if (owner && shown && owner->activated_) owner->activated_(*shown);
-                         }),
-                         nullptr);
+        g_signal_connect(
+            proxy.widget, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer) {
+              auto* owner = static_cast<AccessibleProxies*>(g_object_get_data(G_OBJECT(button), "tw-owner"));
+              const AccessibleElement* shown = shownOf(GTK_WIDGET(button));
+              if (owner && shown && owner->activated_) owner->activated_(*shown);
+            }),
+            nullptr);
       }
     }
     if (holdsMembers(element.role)) {
@@ -260,7 +260,8 @@ GtkWidget* AccessibleProxies::widgetOf(ElementId id) const {
 
 GtkWidget* AccessibleProxies::selectedOption() const {
   for (const auto& [key, proxy] : proxies_)
-    if (proxy.shown.role == AccessibleRole::option && proxy.shown.selected && !proxy.shown.hidden) return proxy.widget;
+    if (proxy.shown.role == AccessibleRole::option && proxy.shown.selected && !proxy.shown.hidden)
+      return proxy.widget;
   return nullptr;
 }
 

@@ -101,7 +101,8 @@ void tw_main_view_class_init(TwMainViewClass* klass) {
 }
 
 GtkWidget* presentationOnly() {
-  return GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
+  return GTK_WIDGET(
+      g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
 }
 
 void drawCanvas(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "app/lifecycle.h"
+#include "app/messages.h"
 #include "app/window_input.h"
 #include "base/text.h"
-#include "app/messages.h"
 #include "render/canvas.h"
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"

@@ -178,7 +178,8 @@ bool MainWindow::showResultsPopup(float heightDips) {
   if (!parts_.view) return false;
   LogicalRect anchor{layout_.linkFieldRect.left, layout_.linkFieldRect.top, layout_.actionButtonRect.right,
                      layout_.linkFieldRect.bottom};
-  resultsPopup().show(anchor, false, static_cast<int>(resultsPopupWidth()), static_cast<int>(std::lround(heightDips)), 8);
+  resultsPopup().show(anchor, false, static_cast<int>(resultsPopupWidth()),
+                      static_cast<int>(std::lround(heightDips)), 8);
   mirrorPopup(true);
   return true;
 }

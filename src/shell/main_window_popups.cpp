@@ -1,8 +1,8 @@
 // The two popups of the main window: the language grid and the search results.
 #include "app/popups.h"
 #include "render/canvas.h"
-#include "render/painters.h"
 #include "render/frame_state_from_app.h"
+#include "render/painters.h"
 #include "shell/key_map.h"
 #include "shell/main_window.h"
 
@@ -23,9 +23,9 @@ void MainWindow::mirrorPopup(bool results) {
   AccessibleProxies* proxies = results ? resultsProxies_.get() : languageProxies_.get();
   if (!popup || !proxies) return;
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
-  const std::vector<AccessibleElement> list = results
-                                                  ? accessibleResultsList(frame, resultsPopupWidth(), state_.resultsViewHeight)
-                                                  : accessibleLanguageList(frame);
+  const std::vector<AccessibleElement> list =
+      results ? accessibleResultsList(frame, resultsPopupWidth(), state_.resultsViewHeight)
+              : accessibleLanguageList(frame);
   if (proxies->mirror(list)) gtk_widget_queue_allocate(proxies->layer());
   popup->focusWithin(proxies->selectedOption());
 }

@@ -52,7 +52,8 @@ PopupSurface::PopupSurface(GtkWidget* parent, PopupHooks hooks) : hooks_(std::mo
   gtk_popover_set_autohide(GTK_POPOVER(popover_), TRUE);
   gtk_popover_set_position(GTK_POPOVER(popover_), GTK_POS_BOTTOM);
   // The drawing means nothing to a screen reader; the proxies laid over it say what it shows.
-  area_ = GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
+  area_ = GTK_WIDGET(
+      g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
   gtk_widget_set_focusable(area_, TRUE);
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(area_), drawPopup, &hooks_, nullptr);
   overlay_ = gtk_overlay_new();

@@ -59,9 +59,9 @@ TEST_F(Lifecycle, CloseWithAQueuedDownloadAsksFirst) {
   requestClose(state, host);
   EXPECT_EQ(host.question, L"A download is still running. Cancel it and quit?");
   ASSERT_TRUE(host.questionAnswered);
-  requestClose(state, host);  // a second close while the question is open asks nothing more
+  requestClose(state, host);            // a second close while the question is open asks nothing more
   state.focusId = ElementId::download;  // Cancel, reached with Tab
-  host.focus = FocusHolder::none;        // the title bar's close button has it now
+  host.focus = FocusHolder::none;       // the title bar's close button has it now
   auto answer = std::move(host.questionAnswered);
   answer(false);
   EXPECT_FALSE(host.closed);

@@ -21,7 +21,9 @@ constexpr std::int32_t mergingId = fieldMerging - firstTextField;
 
 class CharMeasure final : public TextMeasure {
  public:
-  float measureText(std::wstring_view text, TextFormat) const override { return 7.0f * static_cast<float>(text.size()); }
+  float measureText(std::wstring_view text, TextFormat) const override {
+    return 7.0f * static_cast<float>(text.size());
+  }
 };
 
 struct Built {
@@ -102,7 +104,8 @@ TEST(AccessibleElements, ChipGroupsAreNamedForTheModeAndHoldTheirChips) {
     std::wstring formats, qualities;
     int formatCount, qualityCount;
   };
-  for (const Case& c : {Case{false, L"Container", L"Quality", 10, 10}, Case{true, L"Format", L"Bitrate", 8, 6}}) {
+  for (const Case& c :
+       {Case{false, L"Container", L"Quality", 10, 10}, Case{true, L"Format", L"Bitrate", 8, 6}}) {
     FrameState state = englishState();
     state.audioMode = c.audio;
     applyEnabledRule(state);
@@ -189,7 +192,8 @@ TEST(AccessibleElements, PopupsAreListsWhoseSelectionIsTheKeyboardsRow) {
   }
   EXPECT_EQ(languages[12].name, L"العربية");
 
-  state.results = {MediaView{L"Big Buck Bunny", L"Blender", 596, 1234, 0, {}}, MediaView{L"Sintel", L"", -1, -1, 0, {}}};
+  state.results = {MediaView{L"Big Buck Bunny", L"Blender", 596, 1234, 0, {}},
+                   MediaView{L"Sintel", L"", -1, -1, 0, {}}};
   state.resultsSelection = 1;
   state.resultsScroll = 40;
   std::vector<AccessibleElement> results = accessibleResultsList(state, 500, 80);

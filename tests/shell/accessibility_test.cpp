@@ -65,8 +65,8 @@ class AccessibilityTest : public TarnwickWindowTest {
   }
 
   ToolResult client(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{python.string(), (fs::path(__FILE__).parent_path() / "atspi_client.py").string(),
-                                  "tarnwick"};
+    std::vector<std::string> argv{
+        python.string(), (fs::path(__FILE__).parent_path() / "atspi_client.py").string(), "tarnwick"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runProgram(argv, 30s);
   }
@@ -158,7 +158,8 @@ class AccessibilityTest : public TarnwickWindowTest {
       EXPECT_EQ(group, r.parent) << r.name;
     }
     EXPECT_NE(find(nodes, "text", text(fieldLinkCue)), nullptr) << "the link box has no name";
-    EXPECT_TRUE(std::any_of(nodes.begin(), nodes.end(), [](const Node& n) { return n.role == "status bar"; }));
+    EXPECT_TRUE(
+        std::any_of(nodes.begin(), nodes.end(), [](const Node& n) { return n.role == "status bar"; }));
     // Nothing finished: nothing to show in the folder.
     EXPECT_EQ(find(nodes, "link", text(fieldShowInFolder)), nullptr);
     // No drawing is offered as an object of its own.
@@ -191,21 +192,24 @@ TEST_F(AccessibilityTest, theClickActionOfDownloadValidatesLikeAClick) {
 TEST_F(AccessibilityTest, theTabWalkAndTheAccessibleFocusAreOneAndTheSame) {
   ASSERT_NO_FATAL_FAILURE(startProgram());
   (void)waitForTree(shows("link", "tarnwick.app"));
-  const std::vector<std::string> walk = {"Paste", "Download", "Video", "Whole playlist", "MP4",     "1080p",
-                                         "Change", "Open",    "Clear", "English",        "tarnwick.app"};
+  const std::vector<std::string> walk = {"Paste", "Download", "Video",       "Whole playlist",
+                                         "MP4",   "1080p",    "Change",      "Open",
+                                         "Clear", "English",  "tarnwick.app"};
   for (const std::string& name : walk) {
     pressKeys("Tab");
     const std::vector<Node> nodes = waitForTree([&](const std::vector<Node>& all) {
       const auto at = std::find_if(all.begin(), all.end(), [](const Node& n) { return n.has("focused"); });
       return at != all.end() && at->name == name;
     });
-    const auto focused = std::find_if(nodes.begin(), nodes.end(), [](const Node& n) { return n.has("focused"); });
+    const auto focused =
+        std::find_if(nodes.begin(), nodes.end(), [](const Node& n) { return n.has("focused"); });
     ASSERT_NE(focused, nodes.end()) << "nothing focused, wanted " << name;
     EXPECT_EQ(focused->name, name);
   }
   pressKeys("Tab");  // round to the link box
   const std::vector<Node> nodes = waitForTree([](const std::vector<Node>& all) {
-    return std::any_of(all.begin(), all.end(), [](const Node& n) { return n.role == "text" && n.has("focused"); });
+    return std::any_of(all.begin(), all.end(),
+                       [](const Node& n) { return n.role == "text" && n.has("focused"); });
   });
   EXPECT_TRUE(std::any_of(nodes.begin(), nodes.end(),
                           [](const Node& n) { return n.role == "text" && n.has("focused"); }));
@@ -232,7 +236,8 @@ TEST_F(AccessibilityTest, aHeldDownloadShowsItsProgressValue) {
   // Tab reaches Cancel; closing asks, and after No the focus is back on Cancel, not on the title
   // bar's close button the click left it on.
   const auto cancelFocused = [](const std::vector<Node>& nodes) {
-    return std::any_of(nodes.begin(), nodes.end(), [](const Node& n) { return n.name == "Cancel" && n.has("focused"); });
+    return std::any_of(nodes.begin(), nodes.end(),
+                       [](const Node& n) { return n.name == "Cancel" && n.has("focused"); });
   };
   pressKeys("Tab");
   ASSERT_TRUE(cancelFocused(waitForTree(cancelFocused)));
@@ -265,7 +270,8 @@ TEST_F(AccessibilityTest, theListsReadTheirItemsInFullAndTheSelectionFollowsTheK
   // A search from the keyboard opens the list on its first hit.
   const std::string first = "Clip number 0, Channel 0, 1:00, 0 views";
   EXPECT_TRUE(selectedIs(first)(waitForTree(selectedIs(first))));
-  for (const char* name : {"Clip number 1, Channel 1, 1:01, 1K views", "Clip number 2, Channel 2, 1:02, 2K views"}) {
+  for (const char* name :
+       {"Clip number 1, Channel 1, 1:01, 1K views", "Clip number 2, Channel 2, 1:02, 2K views"}) {
     pressKeys("Down");
     EXPECT_TRUE(selectedIs(name)(waitForTree(selectedIs(name)))) << name;
   }
