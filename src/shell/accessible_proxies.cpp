@@ -244,11 +244,12 @@ void AccessibleProxies::apply(Proxy& proxy, const AccessibleElement& element, bo
     gtk_accessible_update_state(accessible, GTK_ACCESSIBLE_STATE_SELECTED, element.selected, -1);
   }
   if (element.role == AccessibleRole::progressBar && (fresh || element.value != was.value)) {
-    if (element.value >= 0) {
-      gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(proxy.widget), std::min(element.value, 100.0) / 100);
-    } else {
-      gtk_progress_bar_pulse(GTK_PROGRESS_BAR(proxy.widget));
-    }
+    // Not pulse(): its animation would tick every frame even where nothing shows it. Busy says
+    // what an indeterminate bar means.
+    const bool known = element.value >= 0;
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(proxy.widget),
+                                  known ? std::min(element.value, 100.0) / 100 : 0);
+    gtk_accessible_update_state(accessible, GTK_ACCESSIBLE_STATE_BUSY, !known, -1);
   }
   proxy.shown = element;
 }
