@@ -17,6 +17,7 @@ packages=(
   libcurl4 libarchive13  # loaded at run time (libcurl.so.4, libarchive.so.13), not linked
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb xdotool xauth dbus dbus-daemon dbus-x11 imagemagick
+  at-spi2-core gir1.2-atspi-2.0 python3-gi  # the accessibility test walks the tree through AT-SPI
   fonts-inter fonts-noto-core fonts-noto-cjk fonts-jetbrains-mono
   fonts-material-design-icons-iconfont fonts-dejavu-core locales
   dpkg-dev file lintian desktop-file-utils appstream  # the Debian package and its checks

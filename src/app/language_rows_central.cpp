@@ -59,6 +59,11 @@ extern const LanguagePack dutch = {
     .views = L"{0} weergaven",
     .videoUnavailable = L"Video niet beschikbaar of privé.",
     .searchFailed = L"Zoeken mislukt – zie het logboek voor details.",
+    .containerGroup = L"Container",
+    .formatGroup = L"Formaat",
+    .qualityGroup = L"Kwaliteit",
+    .bitrateGroup = L"Bitrate",
+    .logName = L"Logboek",
 };
 
 extern const LanguagePack polish = {
@@ -113,6 +118,11 @@ extern const LanguagePack polish = {
     .views = L"Wyświetlenia: {0}",
     .videoUnavailable = L"Wideo niedostępne lub prywatne.",
     .searchFailed = L"Wyszukiwanie nie powiodło się – szczegóły w dzienniku.",
+    .containerGroup = L"Kontener",
+    .formatGroup = L"Format",
+    .qualityGroup = L"Jakość",
+    .bitrateGroup = L"Przepływność",
+    .logName = L"Dziennik",
 };
 
 extern const LanguagePack turkish = {
@@ -167,6 +177,11 @@ extern const LanguagePack turkish = {
     .views = L"{0} görüntüleme",
     .videoUnavailable = L"Video kullanılamıyor veya gizli.",
     .searchFailed = L"Arama başarısız – ayrıntılar için günlüğe bakın.",
+    .containerGroup = L"Kapsayıcı",
+    .formatGroup = L"Biçim",
+    .qualityGroup = L"Kalite",
+    .bitrateGroup = L"Bit hızı",
+    .logName = L"Günlük",
 };
 
 extern const LanguagePack russian = {
@@ -221,6 +236,11 @@ extern const LanguagePack russian = {
     .views = L"Просмотров: {0}",
     .videoUnavailable = L"Видео недоступно или скрыто.",
     .searchFailed = L"Ошибка поиска — подробности в журнале.",
+    .containerGroup = L"Контейнер",
+    .formatGroup = L"Формат",
+    .qualityGroup = L"Качество",
+    .bitrateGroup = L"Битрейт",
+    .logName = L"Журнал",
 };
 
 extern const LanguagePack ukrainian = {
@@ -275,6 +295,11 @@ extern const LanguagePack ukrainian = {
     .views = L"Переглядів: {0}",
     .videoUnavailable = L"Відео недоступне або приватне.",
     .searchFailed = L"Помилка пошуку — подробиці в журналі.",
+    .containerGroup = L"Контейнер",
+    .formatGroup = L"Формат",
+    .qualityGroup = L"Якість",
+    .bitrateGroup = L"Бітрейт",
+    .logName = L"Журнал",
 };
 
 }  // namespace tarnwick::language_rows

@@ -58,6 +58,11 @@ extern const LanguagePack arabic = {
     .views = L"{0} مشاهدة",
     .videoUnavailable = L"الفيديو غير متاح أو خاص.",
     .searchFailed = L"فشل البحث – راجع السجل لمعرفة التفاصيل.",
+    .containerGroup = L"الحاوية",
+    .formatGroup = L"الصيغة",
+    .qualityGroup = L"الجودة",
+    .bitrateGroup = L"معدل البت",
+    .logName = L"السجل",
 };
 
 extern const LanguagePack hindi = {
@@ -112,6 +117,11 @@ extern const LanguagePack hindi = {
     .views = L"{0} व्यूज़",
     .videoUnavailable = L"वीडियो उपलब्ध नहीं है या निजी है।",
     .searchFailed = L"खोज विफल – विवरण के लिए लॉग देखें।",
+    .containerGroup = L"कंटेनर",
+    .formatGroup = L"फ़ॉर्मैट",
+    .qualityGroup = L"क्वालिटी",
+    .bitrateGroup = L"बिटरेट",
+    .logName = L"लॉग",
 };
 
 extern const LanguagePack indonesian = {
@@ -166,6 +176,11 @@ extern const LanguagePack indonesian = {
     .views = L"{0} kali ditonton",
     .videoUnavailable = L"Video tidak tersedia atau privat.",
     .searchFailed = L"Pencarian gagal – lihat log untuk detailnya.",
+    .containerGroup = L"Kontainer",
+    .formatGroup = L"Format",
+    .qualityGroup = L"Kualitas",
+    .bitrateGroup = L"Bitrate",
+    .logName = L"Log",
 };
 
 extern const LanguagePack japanese = {
@@ -220,6 +235,11 @@ extern const LanguagePack japanese = {
     .views = L"{0} 回視聴",
     .videoUnavailable = L"動画は利用できないか、非公開です。",
     .searchFailed = L"検索に失敗しました。詳細はログを確認してください。",
+    .containerGroup = L"コンテナ",
+    .formatGroup = L"形式",
+    .qualityGroup = L"品質",
+    .bitrateGroup = L"ビットレート",
+    .logName = L"ログ",
 };
 
 extern const LanguagePack korean = {
@@ -272,6 +292,11 @@ extern const LanguagePack korean = {
     .views = L"조회수 {0}회",
     .videoUnavailable = L"동영상을 사용할 수 없거나 비공개 상태입니다.",
     .searchFailed = L"검색 실패 – 자세한 내용은 로그를 확인하세요.",
+    .containerGroup = L"컨테이너",
+    .formatGroup = L"형식",
+    .qualityGroup = L"품질",
+    .bitrateGroup = L"비트레이트",
+    .logName = L"로그",
 };
 
 extern const LanguagePack chinese = {
@@ -324,6 +349,11 @@ extern const LanguagePack chinese = {
     .views = L"{0} 次观看",
     .videoUnavailable = L"视频不可用或为私享视频。",
     .searchFailed = L"搜索失败——详情请查看日志。",
+    .containerGroup = L"容器",
+    .formatGroup = L"格式",
+    .qualityGroup = L"质量",
+    .bitrateGroup = L"比特率",
+    .logName = L"日志",
 };
 
 }  // namespace tarnwick::language_rows

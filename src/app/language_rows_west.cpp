@@ -56,6 +56,11 @@ extern const LanguagePack english = {
     .views = L"{0} views",
     .videoUnavailable = L"Video unavailable or private.",
     .searchFailed = L"Search failed – see the log for details.",
+    .containerGroup = L"Container",
+    .formatGroup = L"Format",
+    .qualityGroup = L"Quality",
+    .bitrateGroup = L"Bitrate",
+    .logName = L"Log",
 };
 
 extern const LanguagePack german = {
@@ -110,6 +115,11 @@ extern const LanguagePack german = {
     .views = L"{0} Aufrufe",
     .videoUnavailable = L"Video nicht verfügbar oder privat.",
     .searchFailed = L"Suche fehlgeschlagen – Details im Protokoll.",
+    .containerGroup = L"Container",
+    .formatGroup = L"Format",
+    .qualityGroup = L"Qualität",
+    .bitrateGroup = L"Bitrate",
+    .logName = L"Protokoll",
 };
 
 extern const LanguagePack french = {
@@ -164,6 +174,11 @@ extern const LanguagePack french = {
     .views = L"{0} vues",
     .videoUnavailable = L"Vidéo indisponible ou privée.",
     .searchFailed = L"Échec de la recherche – consultez le journal pour en savoir plus.",
+    .containerGroup = L"Conteneur",
+    .formatGroup = L"Format",
+    .qualityGroup = L"Qualité",
+    .bitrateGroup = L"Débit binaire",
+    .logName = L"Journal",
 };
 
 extern const LanguagePack spanish = {
@@ -218,6 +233,11 @@ extern const LanguagePack spanish = {
     .views = L"{0} visualizaciones",
     .videoUnavailable = L"Video no disponible o privado.",
     .searchFailed = L"La búsqueda falló: consulta el registro para ver los detalles.",
+    .containerGroup = L"Contenedor",
+    .formatGroup = L"Formato",
+    .qualityGroup = L"Calidad",
+    .bitrateGroup = L"Tasa de bits",
+    .logName = L"Registro",
 };
 
 extern const LanguagePack italian = {
@@ -273,6 +293,11 @@ extern const LanguagePack italian = {
     .views = L"{0} visualizzazioni",
     .videoUnavailable = L"Video non disponibile o privato.",
     .searchFailed = L"Ricerca non riuscita – controlla il registro per i dettagli.",
+    .containerGroup = L"Contenitore",
+    .formatGroup = L"Formato",
+    .qualityGroup = L"Qualità",
+    .bitrateGroup = L"Bitrate",
+    .logName = L"Registro",
 };
 
 extern const LanguagePack portuguese = {
@@ -327,6 +352,11 @@ extern const LanguagePack portuguese = {
     .views = L"{0} visualizações",
     .videoUnavailable = L"Vídeo indisponível ou privado.",
     .searchFailed = L"A pesquisa falhou – veja o registro para mais detalhes.",
+    .containerGroup = L"Contêiner",
+    .formatGroup = L"Formato",
+    .qualityGroup = L"Qualidade",
+    .bitrateGroup = L"Taxa de bits",
+    .logName = L"Registro",
 };
 
 }  // namespace tarnwick::language_rows

@@ -6,6 +6,7 @@
 #include "app/link_box.h"
 #include "app/localization.h"
 #include "app/status_texts.h"
+#include "app/window_input.h"
 #include "app/workers.h"
 #include "base/process_runner.h"
 #include "pipeline/format_tables.h"
@@ -50,7 +51,12 @@ void requestClose(AppState& state, Host& host) {
   state.quitQuestionOpen = true;
   host.askYesNo(std::wstring(uiField(fieldQuitQuestion)), [&state, &host](bool yes) {
     state.quitQuestionOpen = false;
-    if (yes) closeNow(state, host);
+    if (yes) {
+      closeNow(state, host);
+    } else {
+      // The title bar's close button took the focus with the click that asked.
+      returnKeyboardFocus(state, host);
+    }
   });
 }
 

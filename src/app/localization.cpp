@@ -61,6 +61,11 @@ constexpr std::array<FieldPointer, languageFieldCount> fieldMembers = {
     &LanguagePack::views,
     &LanguagePack::videoUnavailable,
     &LanguagePack::searchFailed,
+    &LanguagePack::containerGroup,
+    &LanguagePack::formatGroup,
+    &LanguagePack::qualityGroup,
+    &LanguagePack::bitrateGroup,
+    &LanguagePack::logName,
 };
 // A member added to LanguagePack without a field number would change its size.
 static_assert(sizeof(LanguagePack) == languageFieldCount * sizeof(const wchar_t*));

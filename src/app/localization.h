@@ -13,7 +13,7 @@
 namespace tarnwick {
 
 inline constexpr int languageCount = 17;
-inline constexpr int languageFieldCount = 49;
+inline constexpr int languageFieldCount = 54;
 
 // One row of the table. Members are in field order (field 0 first); a null member falls back to
 // the English row. Look fields up by number through languageField / uiField.
@@ -67,6 +67,12 @@ struct LanguagePack {
   const wchar_t* views;              // 46 {0} = number
   const wchar_t* videoUnavailable;   // 47
   const wchar_t* searchFailed;       // 48 status 46
+  // Names a screen reader speaks for things the window shows without a text of their own.
+  const wchar_t* containerGroup;  // 49 the format chips in Video mode
+  const wchar_t* formatGroup;     // 50 the format chips in Audio mode
+  const wchar_t* qualityGroup;    // 51 the quality chips
+  const wchar_t* bitrateGroup;    // 52 the bitrate chips
+  const wchar_t* logName;         // 53 the log view
 };
 
 // Field numbers for callers that prefer names to the numbers of the table.
@@ -120,6 +126,11 @@ enum LanguageField : int {
   fieldViews = 46,
   fieldVideoUnavailable = 47,
   fieldSearchFailed = 48,
+  fieldContainerGroup = 49,
+  fieldFormatGroup = 50,
+  fieldQualityGroup = 51,
+  fieldBitrateGroup = 52,
+  fieldLogName = 53,
 };
 
 // uiText ids count from field 2 (id = field − 2), like AppState::statusId.

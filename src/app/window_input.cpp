@@ -258,6 +258,16 @@ void pointerLeft(AppState& state, Host& host) {
   host.repaint();
 }
 
+void returnKeyboardFocus(AppState& state, Host& host) {
+  if (state.focusId != ElementId::none && isElementEnabled(state, state.focusId)) {
+    host.focusMainWindow();
+  } else {
+    state.focusId = ElementId::none;
+    host.focusLinkBox(LinkSelection::keep);
+  }
+  host.repaint();
+}
+
 void mainWindowFocusChanged(AppState& state, Host& host, bool focused) {
   if (focused && (state.focusId == ElementId::none || !isElementEnabled(state, state.focusId))) {
     state.focusId = ElementId::none;

@@ -36,6 +36,10 @@ void pointerPressed(AppState& state, Host& host, ElementId id);
 void pointerReleased(AppState& state, Host& host, ElementId id);
 void pointerLeft(AppState& state, Host& host);
 
+// Gives the keyboard focus back to where the state says it is (the focused element, or the link
+// box when that is gone or disabled) after something else took it, ring and all.
+void returnKeyboardFocus(AppState& state, Host& host);
+
 // The main window gained or lost the keyboard focus. Gaining it without an enabled focused
 // element sends the focus on to the link box.
 void mainWindowFocusChanged(AppState& state, Host& host, bool focused);

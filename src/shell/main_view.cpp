@@ -1,5 +1,7 @@
 #include "shell/main_view.h"
 
+#include "shell/accessible_proxies.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,7 @@ struct TwMainView {
   GtkWidget* canvas;
   std::array<GtkWidget*, tarnwick::animatedAreaCount> tiles;
   GtkWidget* entry;
+  GtkWidget* proxies;
   GtkWidget* scroller;
   int minWidth;
 };
@@ -81,6 +84,10 @@ void tw_main_view_size_allocate(GtkWidget* widget, int width, int height, int) {
     if (shown) gtk_widget_size_allocate(self->tiles[i], &a, -1);
   }
   placeChild(self->entry, layout.linkEntry);
+  if (self->proxies) {
+    gtk_widget_size_allocate(self->proxies, &all, -1);
+    tarnwick::placeAccessibleProxies(self->proxies);
+  }
   if (self->scroller) placeChild(self->scroller, layout.logView);
   self->delegate->presentPopovers();
 }
@@ -91,6 +98,11 @@ void tw_main_view_class_init(TwMainViewClass* klass) {
   widgetClass->get_request_mode = tw_main_view_get_request_mode;
   widgetClass->measure = tw_main_view_measure;
   widgetClass->size_allocate = tw_main_view_size_allocate;
+}
+
+GtkWidget* presentationOnly() {
+  return GTK_WIDGET(
+      g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
 }
 
 void drawCanvas(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
@@ -120,11 +132,12 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   self->delegate = delegate;
   self->minWidth = minWidth;
 
-  self->canvas = gtk_drawing_area_new();
+  // The drawings mean nothing to a screen reader: the accessible proxies tell what they show.
+  self->canvas = presentationOnly();
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(self->canvas), drawCanvas, delegate, nullptr);
   gtk_widget_set_parent(self->canvas, GTK_WIDGET(self));
   for (GtkWidget*& tile : self->tiles) {
-    tile = gtk_drawing_area_new();
+    tile = presentationOnly();
     gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(tile), drawTile, nullptr, nullptr);
     // Pointer input belongs to the canvas underneath.
     gtk_widget_set_can_target(tile, FALSE);
@@ -147,7 +160,7 @@ MainViewParts createMainView(MainViewDelegate* delegate, int minWidth, int minHe
   if (GTK_IS_VIEWPORT(viewport)) gtk_viewport_set_scroll_to_focus(GTK_VIEWPORT(viewport), FALSE);
   gtk_widget_set_size_request(page, minWidth, minHeight);
 
-  MainViewParts parts{page, GTK_WIDGET(self), self->canvas, self->entry, nullptr, nullptr, {}};
+  MainViewParts parts{page, GTK_WIDGET(self), self->canvas, self->entry, nullptr, nullptr, {}, nullptr};
   parts.animatedAreas = self->tiles;
   return parts;
 }
@@ -176,6 +189,16 @@ void addLogView(MainViewParts& parts) {
   self->scroller = scroller;
   parts.logScroller = scroller;
   parts.logView = logView;
+  gtk_widget_queue_allocate(parts.view);
+}
+
+void addAccessibleLayer(MainViewParts& parts, GtkWidget* layer) {
+  auto* self = TW_MAIN_VIEW(parts.view);
+  if (self->proxies) return;
+  // After the entry, before the log: the order a screen reader walks is the Tab order.
+  gtk_widget_insert_after(layer, GTK_WIDGET(self), self->entry);
+  self->proxies = layer;
+  parts.accessibleLayer = layer;
   gtk_widget_queue_allocate(parts.view);
 }
 

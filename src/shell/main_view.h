@@ -53,6 +53,7 @@ struct MainViewParts {
   GtkWidget* logScroller = nullptr;
   GtkWidget* logView = nullptr;  // GtkTextView, read-only
   std::array<GtkWidget*, animatedAreaCount> animatedAreas{};
+  GtkWidget* accessibleLayer = nullptr;  // the proxies screen readers see (shell/accessible_proxies.h)
 };
 
 // Builds the view without its log, inside a page that scrolls it vertically when the window is
@@ -68,6 +69,9 @@ void remeasureMainView(const MainViewParts& parts);
 // its first frame: of all its controls this one costs the most to build, and the window should
 // not wait for it to appear.
 void addLogView(MainViewParts& parts);
+
+// Puts the layer of accessible proxies into the view, once; it covers the whole view.
+void addAccessibleLayer(MainViewParts& parts, GtkWidget* layer);
 
 // Redraws the animated areas only (an animation tick); queue a draw of the canvas and the areas
 // (redrawAll) when anything else changed.

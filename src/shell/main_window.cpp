@@ -6,6 +6,8 @@
 
 #include "app/lifecycle.h"
 #include "app/messages.h"
+#include "app/window_input.h"
+#include "base/text.h"
 #include "render/canvas.h"
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"
@@ -142,6 +144,11 @@ bool MainWindow::create(GtkApplication* app) {
   height_ = size.height - decoration.height;
 
   parts_ = createMainView(this, minimum.width, minimum.height);
+  proxies_ = std::make_unique<AccessibleProxies>([this](const AccessibleElement& element) {
+    activateElement(state_, *this, element.id);
+    repaint();
+  });
+  addAccessibleLayer(parts_, proxies_->layer());
   gtk_window_set_child(window_, parts_.page);
   g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
   installInput();
@@ -191,6 +198,27 @@ void MainWindow::runLayout() {
   layout_ = layoutMainWindow(frame, static_cast<float>(width_), static_cast<float>(height_), text_);
   state_.formatButtonCount = layout_.formatChipCount;
   state_.qualityButtonCount = layout_.qualityChipCount;
+  mirrorAccessibility(false);
+}
+
+void MainWindow::mirrorAccessibility(bool placeNow) {
+  if (!proxies_ || !parts_.view) return;
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
+  std::vector<AccessibleElement> elements = accessibleElements(frame, layout_);
+  liveThrottle_.apply(elements, frame.statusId, frame.clockMs);
+  if (proxies_->mirror(elements) && placeNow) gtk_widget_queue_allocate(proxies_->layer());
+}
+
+// The link box is named by its cue text, the log by its own name, in the current language.
+void MainWindow::labelNativeControls() {
+  if (parts_.linkEntry) {
+    gtk_accessible_update_property(GTK_ACCESSIBLE(parts_.linkEntry), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   wideToUtf8(uiField(fieldLinkCue)).c_str(), -1);
+  }
+  if (parts_.logView) {
+    gtk_accessible_update_property(GTK_ACCESSIBLE(parts_.logView), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   wideToUtf8(uiField(fieldLogName)).c_str(), -1);
+  }
 }
 
 void MainWindow::layout(double width, double height, ViewLayout& out) {
@@ -248,6 +276,7 @@ void MainWindow::onFirstFrame() {
   jobGate_.open();
   if (!parts_.view) return;
   addLogView(parts_);
+  labelNativeControls();
   appendToLogView(parts_.logView, state_.log.text());
 }
 

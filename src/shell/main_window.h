@@ -13,9 +13,11 @@
 #include "app/host.h"
 #include "app/job_gate.h"
 #include "app/log_model.h"
+#include "render/accessible_elements.h"
 #include "render/main_layout.h"
 #include "render/render_cache.h"
 #include "render/text_engine.h"
+#include "shell/accessible_proxies.h"
 #include "shell/glib_timer.h"
 #include "shell/main_view.h"
 #include "shell/popup_surface.h"
@@ -105,8 +107,15 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   PopupSurface& languagePopup();
   PopupSurface& resultsPopup();
   void paintPopup(cairo_t* cr, double width, double height, bool results);
+  // Brings an open popup's list proxies in line with the state; the keyboard follows the
+  // selected item, so a screen reader reads it.
+  void mirrorPopup(bool results);
+  [[nodiscard]] float resultsPopupWidth() const;
 
   void runLayout();
+  // Brings the accessible proxies in line with the state; `placeNow`: outside a layout pass.
+  void mirrorAccessibility(bool placeNow);
+  void labelNativeControls();
   void revealKeyboardFocus();
   void onFirstFrame();
   [[nodiscard]] double workAreaHeight() const;
@@ -139,6 +148,10 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GlibTimer afterFirstFrame_;
   bool firstPaintSeen_ = false;
   bool firstFrameShown_ = false;
+  std::unique_ptr<AccessibleProxies> proxies_;
+  LiveThrottle liveThrottle_;
+  std::unique_ptr<AccessibleProxies> languageProxies_;
+  std::unique_ptr<AccessibleProxies> resultsProxies_;
   std::unique_ptr<PopupSurface> languagePopup_;
   std::unique_ptr<PopupSurface> resultsPopup_;
   bool questionOpen_ = false;

@@ -59,16 +59,23 @@ void MainWindow::focusLinkBox(LinkSelection selection) {
   if (selection == LinkSelection::caretAtEnd) gtk_editable_set_position(entry, -1);
 }
 
+// The focused element's proxy takes the keyboard focus, so that screen readers follow it; the
+// canvas holds it while the element has no proxy to take it (none yet, or hidden).
 void MainWindow::focusMainWindow() {
+  GtkWidget* proxy = proxies_ ? proxies_->widgetOf(state_.focusId) : nullptr;
+  if (proxy && gtk_widget_grab_focus(proxy)) return;
   if (parts_.canvas) gtk_widget_grab_focus(parts_.canvas);
 }
 
 bool MainWindow::mainWindowHasFocus() {
-  return window_ && parts_.canvas && gtk_window_is_active(window_) && gtk_widget_has_focus(parts_.canvas);
+  if (!window_ || !parts_.canvas || !gtk_window_is_active(window_)) return false;
+  GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window_));
+  return focus == parts_.canvas || (proxies_ && proxies_->holds(focus));
 }
 
 void MainWindow::setLinkCueText(const std::wstring& text) {
   if (parts_.linkEntry) gtk_entry_set_placeholder_text(GTK_ENTRY(parts_.linkEntry), wideToUtf8(text).c_str());
+  labelNativeControls();  // set again with the cue on a language change
 }
 
 void MainWindow::readClipboardText(std::function<void(std::optional<std::wstring> text)> done) {
@@ -100,6 +107,7 @@ void MainWindow::stopLinkCheckTimer() {
 }
 
 void MainWindow::repaint() {
+  mirrorAccessibility(true);
   revealKeyboardFocus();
   redrawAll(parts_);
 }
@@ -146,6 +154,7 @@ bool MainWindow::showLanguagePopup() {
   if (!parts_.view) return false;
   languagePopup().show(logicalOf(layout_.languageButtonRect), true, static_cast<int>(languagePopupWidth),
                        static_cast<int>(languagePopupHeight), 6);
+  mirrorPopup(false);
   repaint();
   return true;
 }
@@ -169,9 +178,14 @@ bool MainWindow::showResultsPopup(float heightDips) {
   if (!parts_.view) return false;
   LogicalRect anchor{layout_.linkFieldRect.left, layout_.linkFieldRect.top, layout_.actionButtonRect.right,
                      layout_.linkFieldRect.bottom};
-  int width = static_cast<int>(std::lround(anchor.right - anchor.left));
-  resultsPopup().show(anchor, false, width, static_cast<int>(std::lround(heightDips)), 8);
+  resultsPopup().show(anchor, false, static_cast<int>(resultsPopupWidth()),
+                      static_cast<int>(std::lround(heightDips)), 8);
+  mirrorPopup(true);
   return true;
+}
+
+float MainWindow::resultsPopupWidth() const {
+  return std::round(layout_.actionButtonRect.right - layout_.linkFieldRect.left);
 }
 
 void MainWindow::closeResultsPopup() {
@@ -179,11 +193,15 @@ void MainWindow::closeResultsPopup() {
 }
 
 void MainWindow::refreshLanguagePopup() {
-  if (languagePopup_) languagePopup_->refresh();
+  if (!languagePopup_) return;
+  languagePopup_->refresh();
+  mirrorPopup(false);
 }
 
 void MainWindow::refreshResultsPopup() {
-  if (resultsPopup_) resultsPopup_->refresh();
+  if (!resultsPopup_) return;
+  resultsPopup_->refresh();
+  mirrorPopup(true);
 }
 
 void MainWindow::chooseFolder(const std::wstring& startFolder,
@@ -196,6 +214,8 @@ void MainWindow::askYesNo(const std::wstring& question, std::function<void(bool 
   questionOpen_ = true;
   askYesNoQuestion(window_, L"Tarnwick", question, guarded([this, answered = std::move(answered)](bool yes) {
                      questionOpen_ = false;
+                     // Back to the window, also where no window manager hands the focus back.
+                     if (!yes) present();
                      answered(yes);
                    }));
 }

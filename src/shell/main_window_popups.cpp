@@ -1,8 +1,8 @@
 // The two popups of the main window: the language grid and the search results.
 #include "app/popups.h"
 #include "render/canvas.h"
-#include "render/painters.h"
 #include "render/frame_state_from_app.h"
+#include "render/painters.h"
 #include "shell/key_map.h"
 #include "shell/main_window.h"
 
@@ -16,6 +16,18 @@ void MainWindow::paintPopup(cairo_t* cr, double width, double height, bool resul
   } else {
     paintLanguagePopup(canvas, frame);
   }
+}
+
+void MainWindow::mirrorPopup(bool results) {
+  PopupSurface* popup = results ? resultsPopup_.get() : languagePopup_.get();
+  AccessibleProxies* proxies = results ? resultsProxies_.get() : languageProxies_.get();
+  if (!popup || !proxies) return;
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
+  const std::vector<AccessibleElement> list =
+      results ? accessibleResultsList(frame, resultsPopupWidth(), state_.resultsViewHeight)
+              : accessibleLanguageList(frame);
+  if (proxies->mirror(list)) gtk_widget_queue_allocate(proxies->layer());
+  popup->focusWithin(proxies->selectedOption());
 }
 
 PopupSurface& MainWindow::languagePopup() {
@@ -35,6 +47,9 @@ PopupSurface& MainWindow::languagePopup() {
     };
     hooks.closed = [this] { languagePopupClosed(state_, *this); };
     languagePopup_ = std::make_unique<PopupSurface>(parts_.view, std::move(hooks));
+    languageProxies_ = std::make_unique<AccessibleProxies>(
+        [this](const AccessibleElement& element) { languagePopupClick(state_, *this, element.item); });
+    languagePopup_->addAccessibleLayer(languageProxies_->layer());
   }
   return *languagePopup_;
 }
@@ -55,6 +70,9 @@ PopupSurface& MainWindow::resultsPopup() {
     hooks.wheel = [this](double notches) { resultsPopupWheel(state_, *this, static_cast<float>(notches)); };
     hooks.closed = [this] { resultsPopupClosed(state_, *this); };
     resultsPopup_ = std::make_unique<PopupSurface>(parts_.view, std::move(hooks));
+    resultsProxies_ = std::make_unique<AccessibleProxies>(
+        [this](const AccessibleElement& element) { chooseResult(state_, *this, element.item); });
+    resultsPopup_->addAccessibleLayer(resultsProxies_->layer());
   }
   return *resultsPopup_;
 }

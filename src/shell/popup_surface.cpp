@@ -51,10 +51,14 @@ PopupSurface::PopupSurface(GtkWidget* parent, PopupHooks hooks) : hooks_(std::mo
   gtk_popover_set_has_arrow(GTK_POPOVER(popover_), FALSE);
   gtk_popover_set_autohide(GTK_POPOVER(popover_), TRUE);
   gtk_popover_set_position(GTK_POPOVER(popover_), GTK_POS_BOTTOM);
-  area_ = gtk_drawing_area_new();
+  // The drawing means nothing to a screen reader; the proxies laid over it say what it shows.
+  area_ = GTK_WIDGET(
+      g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_PRESENTATION, nullptr));
   gtk_widget_set_focusable(area_, TRUE);
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(area_), drawPopup, &hooks_, nullptr);
-  gtk_popover_set_child(GTK_POPOVER(popover_), area_);
+  overlay_ = gtk_overlay_new();
+  gtk_overlay_set_child(GTK_OVERLAY(overlay_), area_);
+  gtk_popover_set_child(GTK_POPOVER(popover_), overlay_);
 
   GtkEventController* motion = gtk_event_controller_motion_new();
   g_signal_connect(motion, "motion", G_CALLBACK(onMotion), &hooks_);
@@ -93,6 +97,15 @@ void PopupSurface::show(const LogicalRect& anchor, bool alignEnd, int width, int
   gtk_widget_set_size_request(area_, width, height);
   gtk_popover_popup(GTK_POPOVER(popover_));
   gtk_widget_grab_focus(area_);
+}
+
+void PopupSurface::addAccessibleLayer(GtkWidget* layer) {
+  gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), layer);
+}
+
+void PopupSurface::focusWithin(GtkWidget* widget) {
+  if (!gtk_widget_get_visible(popover_)) return;
+  if (!widget || !gtk_widget_grab_focus(widget)) gtk_widget_grab_focus(area_);
 }
 
 void PopupSurface::hide() {

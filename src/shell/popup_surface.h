@@ -36,12 +36,17 @@ class PopupSurface {
   void refresh();
   void present();
   [[nodiscard]] GtkWidget* popover() const { return popover_; }
+  // Lays a layer of accessible proxies over the drawing, once (shell/accessible_proxies.h).
+  void addAccessibleLayer(GtkWidget* layer);
+  // Gives the keyboard focus to `widget` inside the popup, or to the drawing when null.
+  void focusWithin(GtkWidget* widget);
 
  private:
   static void onClosed(GtkPopover*, gpointer self);
 
   GtkWidget* popover_ = nullptr;
   GtkWidget* area_ = nullptr;
+  GtkWidget* overlay_ = nullptr;
   PopupHooks hooks_;
 };
 

@@ -59,11 +59,14 @@ TEST_F(Lifecycle, CloseWithAQueuedDownloadAsksFirst) {
   requestClose(state, host);
   EXPECT_EQ(host.question, L"A download is still running. Cancel it and quit?");
   ASSERT_TRUE(host.questionAnswered);
-  requestClose(state, host);  // a second close while the question is open asks nothing more
+  requestClose(state, host);            // a second close while the question is open asks nothing more
+  state.focusId = ElementId::download;  // Cancel, reached with Tab
+  host.focus = FocusHolder::none;       // the title bar's close button has it now
   auto answer = std::move(host.questionAnswered);
   answer(false);
   EXPECT_FALSE(host.closed);
   EXPECT_FALSE(state.cancelRequested.load());
+  EXPECT_EQ(host.focus, FocusHolder::mainWindow);  // the focus and its ring are back on Cancel
 
   requestClose(state, host);
   ASSERT_TRUE(host.questionAnswered);

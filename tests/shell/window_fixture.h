@@ -47,6 +47,23 @@ inline double regionDistance(const std::vector<std::uint32_t>& screen, const Ima
   return sum / (3.0 * width * height);
 }
 
+// yt-dlp answering searches with eight hits; every other call succeeds quietly.
+inline constexpr const char* searchingYtDlp = R"sh(#!/bin/sh
+for a in "$@"; do
+  case "$a" in
+    --version) echo 2026.11.23; exit 0 ;;
+    ytsearch*)
+      i=0
+      while [ $i -lt 8 ]; do
+        /usr/bin/printf 'vid%08d|%d|%d|"Clip number %d"|"Channel %d"\n' $i $((60 + i)) $((1000 * i)) $i $i
+        i=$((i + 1))
+      done
+      exit 0 ;;
+  esac
+done
+exit 0
+)sh";
+
 class TarnwickWindowTest : public WindowTest {
  protected:
   // Whatever the test did, GTK had nothing to complain about (a style sheet that does not parse,

@@ -112,23 +112,6 @@ TEST_F(WindowInputTest, theLanguageListChoosesByKeyboardAndEscapeKeepsTheLanguag
   saveScreenshot("german");
 }
 
-// yt-dlp answering searches with eight hits; every other call succeeds quietly.
-constexpr const char* searchingYtDlp = R"sh(#!/bin/sh
-for a in "$@"; do
-  case "$a" in
-    --version) echo 2026.11.23; exit 0 ;;
-    ytsearch*)
-      i=0
-      while [ $i -lt 8 ]; do
-        /usr/bin/printf 'vid%08d|%d|%d|"Clip number %d"|"Channel %d"\n' $i $((60 + i)) $((1000 * i)) $i $i
-        i=$((i + 1))
-      done
-      exit 0 ;;
-  esac
-done
-exit 0
-)sh";
-
 TEST_F(WindowInputTest, searchResultsOpenUnderTheLinkBoxAndAChosenHitFillsIt) {
   Sandbox::current().writeScript("yt-dlp", searchingYtDlp);
   for (const char* tool : {"ffmpeg", "ffprobe", "deno"}) (void)Sandbox::current().exposeTool(tool);
