@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <map>
 
-#include "base/curl_library.h"
+#include "base/curl_library_posix.h"
 
 namespace tarnwick {
 namespace {
