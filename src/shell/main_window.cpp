@@ -144,11 +144,6 @@ bool MainWindow::create(GtkApplication* app) {
   height_ = size.height - decoration.height;
 
   parts_ = createMainView(this, minimum.width, minimum.height);
-  proxies_ = std::make_unique<AccessibleProxies>([this](const AccessibleElement& element) {
-    activateElement(state_, *this, element.id);
-    repaint();
-  });
-  addAccessibleLayer(parts_, proxies_->layer());
   gtk_window_set_child(window_, parts_.page);
   g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
   installInput();
@@ -199,6 +194,20 @@ void MainWindow::runLayout() {
   state_.formatButtonCount = layout_.formatChipCount;
   state_.qualityButtonCount = layout_.qualityChipCount;
   mirrorAccessibility(false);
+}
+
+// Some thirty proxy widgets: built after the first frame, as the log view is, since no one can
+// reach them before the window is on screen.
+void MainWindow::addAccessibility() {
+  proxies_ = std::make_unique<AccessibleProxies>([this](const AccessibleElement& element) {
+    activateElement(state_, *this, element.id);
+    repaint();
+  });
+  addAccessibleLayer(parts_, proxies_->layer());
+  watchProxyFocus();
+  mirrorAccessibility(true);
+  // Tabbed onto a drawn element already: its proxy takes over the focus.
+  if (window_ && gtk_root_get_focus(GTK_ROOT(window_)) == parts_.canvas) focusMainWindow();
 }
 
 void MainWindow::mirrorAccessibility(bool placeNow) {
@@ -276,6 +285,7 @@ void MainWindow::onFirstFrame() {
   jobGate_.open();
   if (!parts_.view) return;
   addLogView(parts_);
+  addAccessibility();
   labelNativeControls();
   appendToLogView(parts_.logView, state_.log.text());
 }

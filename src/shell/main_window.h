@@ -88,6 +88,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
  private:
   // main_window_input.cpp
   void installInput();
+  void watchProxyFocus();
   [[nodiscard]] ElementId hitAt(double x, double y);
   void updateCursor();
   static gboolean onKey(GtkEventControllerKey*, guint keyval, guint, GdkModifierType mods, gpointer self);
@@ -114,6 +115,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
 
   void runLayout();
   // Brings the accessible proxies in line with the state; `placeNow`: outside a layout pass.
+  void addAccessibility();
   void mirrorAccessibility(bool placeNow);
   void labelNativeControls();
   void revealKeyboardFocus();

@@ -41,11 +41,6 @@ void MainWindow::installInput() {
   g_signal_connect(canvasFocus, "enter", G_CALLBACK(onCanvasFocusIn), this);
   g_signal_connect(canvasFocus, "leave", G_CALLBACK(onCanvasFocusOut), this);
   gtk_widget_add_controller(parts_.canvas, canvasFocus);
-  // The proxies hold the focus for the drawn elements too (moving between them stays inside).
-  GtkEventController* proxyFocus = gtk_event_controller_focus_new();
-  g_signal_connect(proxyFocus, "enter", G_CALLBACK(onCanvasFocusIn), this);
-  g_signal_connect(proxyFocus, "leave", G_CALLBACK(onCanvasFocusOut), this);
-  gtk_widget_add_controller(proxies_->layer(), proxyFocus);
 
   GtkEventController* entryFocus = gtk_event_controller_focus_new();
   g_signal_connect(entryFocus, "enter", G_CALLBACK(onEntryFocusIn), this);
@@ -62,6 +57,14 @@ void MainWindow::installInput() {
 
   g_signal_connect(window_, "notify::is-active", G_CALLBACK(onActiveChanged), this);
   g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
+}
+
+// The proxies hold the focus for the drawn elements too (moving between them stays inside).
+void MainWindow::watchProxyFocus() {
+  GtkEventController* proxyFocus = gtk_event_controller_focus_new();
+  g_signal_connect(proxyFocus, "enter", G_CALLBACK(onCanvasFocusIn), this);
+  g_signal_connect(proxyFocus, "leave", G_CALLBACK(onCanvasFocusOut), this);
+  gtk_widget_add_controller(proxies_->layer(), proxyFocus);
 }
 
 ElementId MainWindow::hitAt(double x, double y) {
@@ -85,7 +88,7 @@ gboolean MainWindow::onKey(GtkEventControllerKey*, guint keyval, guint, GdkModif
     if (key == Key::other || (mods & (GDK_CONTROL_MASK | GDK_ALT_MASK))) return FALSE;
     return linkBoxKey(me.state_, me, key, shift) ? TRUE : FALSE;
   }
-  if (focus == me.parts_.canvas || me.proxies_->holds(focus)) {
+  if (focus == me.parts_.canvas || (me.proxies_ && me.proxies_->holds(focus))) {
     (void)mainWindowKey(me.state_, me, key, shift);
     return TRUE;  // the drawn elements swallow every key
   }
