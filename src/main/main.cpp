@@ -5,6 +5,7 @@
 #include <malloc.h>
 #endif
 
+#include "shell/renderer_choice.h"
 #include "shell/shell_app.h"
 
 namespace {
@@ -26,5 +27,6 @@ int main(int, char** argv) {
   // Every yt-dlp child writes UTF-8 to its pipes. Set before any thread exists: setenv is not
   // safe while other threads read the environment.
   setenv("PYTHONIOENCODING", "utf-8", 1);
+  tarnwick::applyRendererChoice();
   return tarnwick::runApplication(argv[0]);
 }
