@@ -67,6 +67,21 @@ Image OffscreenRenderer::renderMainWindow(const FrameState& state, float width, 
   return snapshot();
 }
 
+Image OffscreenRenderer::renderAnimatedArea(const FrameState& state, const MainLayout& layout, double scale,
+                                            AnimatedArea area) {
+  cairo_t* cr = begin(layout.clientWidthDip, layout.clientHeightDip, scale);
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  const RectF rect = animatedAreaRect(layout, state, area);
+  cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
+  cairo_clip(cr);
+  Canvas canvas(cr, text_, scale, state.clockMs);
+  tarnwick::paintAnimatedArea(canvas, state, layout, mainCache_, area);
+  cairo_destroy(cr);
+  return snapshot();
+}
+
 Image OffscreenRenderer::renderLanguagePopup(const FrameState& state, double scale) {
   cairo_t* cr = begin(kLanguagePopupWidth, kLanguagePopupHeight, scale);
   Canvas canvas(cr, text_, scale, state.clockMs);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "render/animated_areas.h"
 #include "render/frame_state.h"
 #include "render/main_layout.h"
 #include "render/render_cache.h"
@@ -42,6 +43,9 @@ class OffscreenRenderer {
   // Lays the main window out for width × height DIPs and paints it.
   [[nodiscard]] Image renderMainWindow(const FrameState& state, float width, float height, double scale,
                                        MainLayout* layoutOut = nullptr);
+  // What an animation tick draws of that frame: the area alone, on a transparent image.
+  [[nodiscard]] Image renderAnimatedArea(const FrameState& state, const MainLayout& layout, double scale,
+                                         AnimatedArea area);
   // Paints one frame with a given layout into the renderer's own surface (kept between calls).
   void paintMainWindow(const FrameState& state, const MainLayout& layout, double scale);
 

@@ -206,15 +206,14 @@ void remeasureMainView(const MainViewParts& parts) {
   if (parts.view) gtk_widget_queue_resize(parts.view);
 }
 
-void redrawAnimatedAreas(const MainViewParts& parts) {
-  for (GtkWidget* tile : parts.animatedAreas) {
-    if (tile && gtk_widget_get_child_visible(tile)) gtk_widget_queue_draw(tile);
-  }
+void redrawAnimatedArea(const MainViewParts& parts, int area) {
+  GtkWidget* tile = parts.animatedAreas[static_cast<std::size_t>(area)];
+  if (tile && gtk_widget_get_child_visible(tile)) gtk_widget_queue_draw(tile);
 }
 
 void redrawAll(const MainViewParts& parts) {
   if (parts.canvas) gtk_widget_queue_draw(parts.canvas);
-  redrawAnimatedAreas(parts);
+  for (int area = 0; area < animatedAreaCount; ++area) redrawAnimatedArea(parts, area);
 }
 
 void revealInPage(const MainViewParts& parts, const LogicalRect& rect) {

@@ -2,15 +2,16 @@
 // log view lying on top of it at the rectangles the layout gives them. One custom container, so
 // that the native controls move in the same allocation pass as the layout (no frame lags behind).
 //
-// Animation redraws only small drawing areas laid over the parts that move (status card, action
-// button, preview card). Each paints its part of the same frame, so it matches the canvas below
-// pixel for pixel; a tick then costs one card's painting and GTK re-composites just that area
-// instead of the whole window 30 times a second.
+// Animation redraws only small drawing areas laid over the parts that move (render/animated_areas.h).
+// Each paints its part of the same frame, so it matches the canvas below pixel for pixel; a tick
+// then costs a few small paintings and GTK re-composites just those areas, not the whole window.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <array>
+
+#include "render/animated_areas.h"
 
 namespace tarnwick {
 
@@ -18,8 +19,6 @@ struct LogicalRect {
   double left = 0, top = 0, right = 0, bottom = 0;
   [[nodiscard]] bool empty() const { return right <= left || bottom <= top; }
 };
-
-inline constexpr int animatedAreaCount = 3;
 
 struct ViewLayout {
   LogicalRect linkEntry;
@@ -73,9 +72,9 @@ void addLogView(MainViewParts& parts);
 // Puts the layer of accessible proxies into the view, once; it covers the whole view.
 void addAccessibleLayer(MainViewParts& parts, GtkWidget* layer);
 
-// Redraws the animated areas only (an animation tick); queue a draw of the canvas and the areas
+// Redraws one animated area only (an animation tick); queue a draw of the canvas and the areas
 // (redrawAll) when anything else changed.
-void redrawAnimatedAreas(const MainViewParts& parts);
+void redrawAnimatedArea(const MainViewParts& parts, int area);
 void redrawAll(const MainViewParts& parts);
 
 // Scrolls the page the least that brings the rectangle (view coordinates) into sight.

@@ -236,10 +236,9 @@ void MainWindow::layout(double width, double height, ViewLayout& out) {
   runLayout();
   out.linkEntry = logicalOf(layout_.linkEditRect);
   out.logView = logicalOf(layout_.logEditRect);
-  // Spinner, progress and sheen; the searching spinner; the preview's shimmer.
-  out.animated[0] = logicalOf(layout_.statusCardRect);
-  out.animated[1] = logicalOf(layout_.actionButtonRect);
-  if (state_.preview.active) out.animated[2] = logicalOf(layout_.previewCardRect);
+  FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
+  for (int area = 0; area < animatedAreaCount; ++area)
+    out.animated[area] = logicalOf(animatedAreaRect(layout_, frame, static_cast<AnimatedArea>(area)));
   // Resizing or a language change shows the newest lines. Scrolling moves the log's scroll bar,
   // so it waits until this layout pass is over: a widget that changes while the window is being
   // laid out is drawn before it has its new place.
@@ -266,16 +265,7 @@ void MainWindow::paint(cairo_t* cr, int area) {
     paintMainWindow(canvas, frame, layout_, mainCache_);
     return;
   }
-  // What the whole frame draws inside the area, in the same order: the cached background and
-  // cards, the one card that moves, and the focus ring, which may surround one of its elements.
-  cairo_save(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  canvas.paintSurface(mainCache_.staticLayer(canvas, layout_, frame.preview.active), 0, 0);
-  cairo_restore(cr);
-  if (area == 0) paintStatusCard(canvas, frame, layout_);
-  if (area == 1) paintMainCard(canvas, frame, layout_);
-  if (area == 2) paintPreviewCard(canvas, frame, layout_, mainCache_);
-  paintFocusRing(canvas, frame, layout_);
+  paintAnimatedArea(canvas, frame, layout_, mainCache_, static_cast<AnimatedArea>(area));
 }
 
 // What the window leaves until its first frame is out, so that it appears sooner.

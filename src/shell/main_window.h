@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -116,6 +117,8 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void runLayout();
   // Brings the accessible proxies in line with the state; `placeNow`: outside a layout pass.
   void addAccessibility();
+  void animationTick();
+  [[nodiscard]] bool windowShown() const;
   void mirrorAccessibility(bool placeNow);
   void labelNativeControls();
   void revealKeyboardFocus();
@@ -144,6 +147,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   GtkWindow* window_ = nullptr;
   MainViewParts parts_;
   GlibTimer animation_;
+  std::array<std::uint64_t, animatedAreaCount> lastAnimatedFrameMs_{};
   GlibTimer linkCheck_;
   GlibTimer logScroll_;
   JobGate jobGate_;

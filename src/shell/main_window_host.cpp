@@ -4,15 +4,13 @@
 #include "app/link_box.h"
 #include "app/popups.h"
 #include "base/text.h"
+#include "render/frame_state_from_app.h"
 #include "shell/desktop.h"
 #include "shell/dialogs.h"
 #include "shell/main_window.h"
 
 namespace tarnwick {
 namespace {
-
-// The animation timer's period; the link check's delay is the link box's own.
-constexpr unsigned animationPeriodMs = 33;
 
 struct ClipboardRequest {
   std::function<void(std::optional<std::wstring>)> done;
@@ -86,11 +84,30 @@ void MainWindow::readClipboardText(std::function<void(std::optional<std::wstring
 }
 
 void MainWindow::startAnimationTimer() {
-  animation_.start(animationPeriodMs, true, [this] {
-    redrawAnimatedAreas(parts_);
-    // Thumbnails still loading shimmer in the results popup too.
-    if (resultsPopup_ && resultsPopup_->visible()) resultsPopup_->refresh();
-  });
+  animation_.start(animationTickMs, true, [this] { animationTick(); });
+}
+
+// Each area gets a new frame once its period is (within half a tick) over, and none while the
+// window cannot be seen.
+void MainWindow::animationTick() {
+  // Thumbnails still loading shimmer in the results popup too.
+  if (resultsPopup_ && resultsPopup_->visible()) resultsPopup_->refresh();
+  if (!windowShown()) return;
+  const FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
+  for (int area = 0; area < animatedAreaCount; ++area) {
+    const unsigned period = animationPeriodMs(frame, static_cast<AnimatedArea>(area));
+    std::uint64_t& last = lastAnimatedFrameMs_[static_cast<std::size_t>(area)];
+    if (period == 0 || frame.clockMs + animationTickMs / 2 < last + period) continue;
+    last = frame.clockMs;
+    redrawAnimatedArea(parts_, area);
+  }
+}
+
+bool MainWindow::windowShown() const {
+  if (!window_ || !gtk_widget_get_mapped(GTK_WIDGET(window_))) return false;
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
+  return !(surface && GDK_IS_TOPLEVEL(surface) &&
+           (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED));
 }
 
 void MainWindow::stopAnimationTimer() {

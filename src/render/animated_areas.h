@@ -1,0 +1,29 @@
+// The parts of the main window that move by themselves. Each is redrawn on its own, at the
+// lowest rate that still looks smooth for what moves in it, and only while something does.
+#pragma once
+
+#include "render/canvas.h"
+#include "render/frame_state.h"
+#include "render/main_layout.h"
+#include "render/render_cache.h"
+
+namespace tarnwick {
+
+enum class AnimatedArea { statusIcon, progress, actionButton, preview };
+inline constexpr int animatedAreaCount = 4;
+
+// The animation timer's period: the fastest rate any area needs.
+inline constexpr unsigned animationTickMs = 40;
+
+// Where the area lies; empty while the layout does not show it.
+[[nodiscard]] RectF animatedAreaRect(const MainLayout& layout, const FrameState& state, AnimatedArea area);
+
+// The time between two frames of the area, in milliseconds; 0 while nothing in it moves.
+[[nodiscard]] unsigned animationPeriodMs(const FrameState& state, AnimatedArea area);
+
+// Paints what the whole frame shows inside the area, in the same order: the cached background
+// and cards, the card that moves, and the focus ring. The caller cuts it to the area.
+void paintAnimatedArea(Canvas& canvas, const FrameState& state, const MainLayout& layout, RenderCache& cache,
+                       AnimatedArea area);
+
+}  // namespace tarnwick
