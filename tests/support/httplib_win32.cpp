@@ -1,14 +1,16 @@
 // The Windows stand-in for cpp-httplib's server: see win32/httplib.h.
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 #include <httplib.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
+#include <charconv>
+#include <cstdlib>
+#include <map>
 
 namespace httplib {
 namespace {
@@ -18,31 +20,12 @@ constexpr DWORD readTimeoutMs = 5000;
 constexpr DWORD writeTimeoutMs = 5000;
 constexpr std::size_t headerLimit = 64 * 1024;
 
-bool hasCrLf(const std::string& s) {
-  return s.find_first_of("\r\n") != std::string::npos;
-}
-
-template <typename Map>
-std::string valueOf(const Map& map, const std::string& key, size_t id) {
-  auto range = map.equal_range(key);
-  auto it = range.first;
-  for (; it != range.second && id > 0; ++it, --id) {
-  }
-  return it == range.second ? std::string() : it->second;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string decodeUrl(const std::string& s, bool plusIsSpace) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
-      out += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
+    int code = 0;
+    if (s[i] == '%' && i + 2 < s.size() && std::from_chars(&s[i + 1], &s[i + 3], code, 16).ptr == &s[i + 3]) {
+      out += static_cast<char>(code);
       i += 2;
     } else {
       out += plusIsSpace && s[i] == '+' ? ' ' : s[i];
@@ -56,39 +39,15 @@ std::string trim(const std::string& s) {
   return begin == std::string::npos ? std::string() : s.substr(begin, end - begin + 1);
 }
 
-const char* reasonFor(int status) {
-  switch (status) {
-    case 200:
-      return "OK";
-    case 204:
-      return "No Content";
-    case 206:
-      return "Partial Content";
-    case 301:
-      return "Moved Permanently";
-    case 302:
-      return "Found";
-    case 303:
-      return "See Other";
-    case 304:
-      return "Not Modified";
-    case 307:
-      return "Temporary Redirect";
-    case 308:
-      return "Permanent Redirect";
-    case 400:
-      return "Bad Request";
-    case 403:
-      return "Forbidden";
-    case 404:
-      return "Not Found";
-    case 500:
-      return "Internal Server Error";
-    case 503:
-      return "Service Unavailable";
-    default:
-      return status < 400 ? "OK" : "Error";
-  }
+std::string reasonFor(int status) {
+  // clang-format off
+  static const std::map<int, std::string> reasons = {
+      {200, "OK"}, {204, "No Content"}, {206, "Partial Content"}, {301, "Moved Permanently"}, {302, "Found"},
+      {303, "See Other"}, {304, "Not Modified"}, {307, "Temporary Redirect"}, {308, "Permanent Redirect"},
+      {400, "Bad Request"}, {403, "Forbidden"}, {404, "Not Found"}, {500, "Internal Server Error"}};
+  // clang-format on
+  auto found = reasons.find(status);
+  return found != reasons.end() ? found->second : status < 400 ? "OK" : "Error";
 }
 
 }  // namespace
@@ -99,43 +58,8 @@ bool detail::ci::operator()(const std::string& a, const std::string& b) const {
       [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
-bool Request::has_header(const std::string& key) const {
-  return headers.count(key) > 0;
-}
-std::string Request::get_header_value(const std::string& key, size_t id) const {
-  return valueOf(headers, key, id);
-}
-size_t Request::get_header_value_count(const std::string& key) const {
-  return headers.count(key);
-}
-void Request::set_header(const std::string& key, const std::string& val) {
-  if (!hasCrLf(key) && !hasCrLf(val)) headers.emplace(key, val);
-}
-bool Request::has_param(const std::string& key) const {
-  return params.count(key) > 0;
-}
-std::string Request::get_param_value(const std::string& key, size_t id) const {
-  return valueOf(params, key, id);
-}
-size_t Request::get_param_value_count(const std::string& key) const {
-  return params.count(key);
-}
-
-bool Response::has_header(const std::string& key) const {
-  return headers.count(key) > 0;
-}
-std::string Response::get_header_value(const std::string& key, size_t id) const {
-  return valueOf(headers, key, id);
-}
-size_t Response::get_header_value_count(const std::string& key) const {
-  return headers.count(key);
-}
-void Response::set_header(const std::string& key, const std::string& val) {
-  if (!hasCrLf(key) && !hasCrLf(val)) headers.emplace(key, val);
-}
-
 void Response::set_redirect(const std::string& url, int stat) {
-  if (hasCrLf(url)) return;
+  if (detail::has_crlf(url)) return;
   set_header("Location", url);
   status = 300 <= stat && stat < 400 ? stat : 302;
 }
@@ -238,8 +162,6 @@ Server::Server() : svr_sock_(INVALID_SOCKET), stop_event_(CreateEventW(nullptr, 
 
 Server::~Server() {
   stop();
-  for (auto& worker : workers_)  // only when listen_after_bind() never ran
-    if (worker.thread.joinable()) worker.thread.join();
   CloseHandle(stop_event_);
   WSACleanup();
 }
@@ -286,21 +208,24 @@ bool Server::listen_after_bind() {
   WSAEVENT accepting = WSACreateEvent();
   WSAEventSelect(listener, accepting, FD_ACCEPT);
   is_running_ = true;
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+  };
+  std::vector<Worker> workers;
   HANDLE handles[] = {accepting, stop_event_};
   while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 && !stopping_) {
     WSAResetEvent(accepting);
     for (SOCKET s; (s = ::accept(listener, nullptr, nullptr)) != INVALID_SOCKET;) {
-      std::lock_guard guard(mutex_);
       // Threads that have ended are joined as new ones start, so that they do not pile up.
-      auto ended = std::partition(workers_.begin(), workers_.end(), [](Worker& w) { return !*w.finished; });
-      for (auto it = ended; it != workers_.end(); ++it) it->thread.join();
-      workers_.erase(ended, workers_.end());
+      std::erase_if(workers, [](Worker& w) { return *w.finished && (w.thread.join(), true); });
       auto finished = std::make_shared<std::atomic<bool>>(false);
-      workers_.push_back({std::thread([this, s, finished] {
-                            serve(s);
-                            *finished = true;
-                          }),
-                          finished});
+      workers.push_back({std::thread([this, s, finished] {
+                           Connection connection(s, stop_event_);
+                           process(connection);
+                           *finished = true;
+                         }),
+                         finished});
     }
   }
   WSACloseEvent(accepting);
@@ -310,8 +235,7 @@ bool Server::listen_after_bind() {
     svr_sock_ = INVALID_SOCKET;
   }
   // stop() has ended every wait on a client; handlers and providers end as they return.
-  for (auto& worker : workers_) worker.thread.join();
-  workers_.clear();
+  for (auto& worker : workers) worker.thread.join();
   std::lock_guard guard(mutex_);
   listening_ = false;
   is_running_ = false;
@@ -326,11 +250,6 @@ void Server::stop() {
     ::closesocket(svr_sock_);
     svr_sock_ = INVALID_SOCKET;
   }
-}
-
-void Server::serve(std::uintptr_t socket) {
-  Connection connection(socket, stop_event_);
-  process(connection);
 }
 
 bool Server::process(Connection& connection) {
@@ -424,10 +343,12 @@ bool Server::write_response(Connection& connection, const Request& req, Response
   bool ok = true, more = true, chunked = res.is_chunked_content_provider_;
   DataSink sink;
   sink.write = [&](const char* data, size_t size) {
-    if (ok && size > 0) {
+    if (ok && size > 0) {  // an empty chunk would end the body
       char prefix[24];
-      std::snprintf(prefix, sizeof prefix, "%zx\r\n", size);
-      ok = (!chunked || connection.send(prefix, std::strlen(prefix))) && connection.send(data, size) &&
+      char* end = std::to_chars(prefix, prefix + 20, size, 16).ptr;
+      *end++ = '\r';
+      *end++ = '\n';
+      ok = (!chunked || connection.send(prefix, end - prefix)) && connection.send(data, size) &&
            (!chunked || connection.send("\r\n", 2));
       if (ok) offset += size;
     }

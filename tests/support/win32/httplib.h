@@ -29,6 +29,15 @@ namespace detail {
 struct ci {  // case-insensitive order, for header names
   bool operator()(const std::string& a, const std::string& b) const;
 };
+inline bool has_crlf(const std::string& s) {
+  return s.find_first_of("\r\n") != std::string::npos;
+}
+template <typename Map>
+std::string nth_value(const Map& map, const std::string& key, size_t id) {
+  auto [it, end] = map.equal_range(key);
+  for (; it != end && id > 0; --id) ++it;
+  return it == end ? std::string() : it->second;
+}
 }  // namespace detail
 
 using Headers = std::multimap<std::string, std::string, detail::ci>;
@@ -55,34 +64,34 @@ struct Request {
   std::string path;  // percent-decoded, without the query
   Headers headers;
   std::string body;
-  std::string remote_addr;
-  int remote_port = -1;
   std::string version;
   std::string target;  // as sent
   Params params;
   Match matches;  // of the route's pattern against path
 
-  bool has_header(const std::string& key) const;
-  std::string get_header_value(const std::string& key, size_t id = 0) const;
-  size_t get_header_value_count(const std::string& key) const;
-  void set_header(const std::string& key, const std::string& val);
-  bool has_param(const std::string& key) const;
-  std::string get_param_value(const std::string& key, size_t id = 0) const;
-  size_t get_param_value_count(const std::string& key) const;
+  bool has_header(const std::string& key) const { return headers.count(key) > 0; }
+  std::string get_header_value(const std::string& key, size_t id = 0) const {
+    return detail::nth_value(headers, key, id);
+  }
+  bool has_param(const std::string& key) const { return params.count(key) > 0; }
+  std::string get_param_value(const std::string& key, size_t id = 0) const {
+    return detail::nth_value(params, key, id);
+  }
 };
 
 struct Response {
-  std::string version;
   int status = -1;  // -1: 200 once a route took the request, else 404
   std::string reason;
   Headers headers;
   std::string body;
-  std::string location;
 
-  bool has_header(const std::string& key) const;
-  std::string get_header_value(const std::string& key, size_t id = 0) const;
-  size_t get_header_value_count(const std::string& key) const;
-  void set_header(const std::string& key, const std::string& val);
+  bool has_header(const std::string& key) const { return headers.count(key) > 0; }
+  std::string get_header_value(const std::string& key, size_t id = 0) const {
+    return detail::nth_value(headers, key, id);
+  }
+  void set_header(const std::string& key, const std::string& val) {
+    if (!detail::has_crlf(key) && !detail::has_crlf(val)) headers.emplace(key, val);
+  }
 
   void set_redirect(const std::string& url, int status = 302);
   void set_content(const char* s, size_t n, const std::string& content_type);
@@ -94,11 +103,6 @@ struct Response {
   void set_chunked_content_provider(const std::string& content_type, ContentProviderWithoutLength provider,
                                     ContentProviderResourceReleaser resource_releaser = nullptr);
 
-  Response() = default;
-  Response(const Response&) = default;
-  Response& operator=(const Response&) = default;
-  Response(Response&&) = default;
-  Response& operator=(Response&&) = default;
   ~Response() {
     if (content_provider_resource_releaser_) content_provider_resource_releaser_(content_provider_success_);
   }
@@ -132,7 +136,6 @@ class Server {
 
  private:
   class Connection;
-  void serve(std::uintptr_t socket);
   bool process(Connection& connection);
   bool write_response(Connection& connection, const Request& req, Response& res);
 
@@ -142,11 +145,6 @@ class Server {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> is_running_{false};
   std::mutex mutex_;
-  struct Worker {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> finished;
-  };
-  std::vector<Worker> workers_;
   bool listening_ = false;  // under mutex_
 };
 
