@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 
@@ -82,6 +84,16 @@ class SetupOnWindows : public ::testing::Test {
                                  return sink.write(tool_.data() + half, tool_.size() - half);
                                });
     });
+    // Half the body, then nothing until the test ends.
+    server_.server().Get("/stalled", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content_provider(tool_.size(), "application/octet-stream",
+                               [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                 if (offset == 0) return sink.write(tool_.data(), tool_.size() / 2);
+                                 std::unique_lock guard(stallLock_);
+                                 stallEnd_.wait(guard, [this] { return stallsReleased_; });
+                                 return false;
+                               });
+    });
     // A length announced, half of it sent, then the connection closes.
     server_.server().Get("/truncated", [this](const httplib::Request&, httplib::Response& res) {
       res.set_content_provider(tool_.size(), "application/octet-stream",
@@ -96,28 +108,31 @@ class SetupOnWindows : public ::testing::Test {
                                           server_.wideUrl("/ffmpeg-master-latest-win64-gpl.zip")});
   }
   void TearDown() override {
+    {
+      std::lock_guard guard(stallLock_);
+      stallsReleased_ = true;
+    }
+    stallEnd_.notify_all();
     server_.stop();
+    setup::setTransferLimitsForTesting({});
     cancelRequested = false;
     setup::setProgramFolderForTesting(std::nullopt);
     setup::setTarProgramForTesting(std::nullopt);
   }
 
-  std::vector<std::string> errorLines(ChannelTap& tap) {
-    std::vector<std::string> out;
-    for (const std::wstring& line : tap.texts(WM_APP_LOG))
-      if (startsWith(line, L"Error")) out.push_back(wideToUtf8(line));
-    return out;
-  }
 
   fs::path tools_;
   std::string tool_;
   std::map<std::string, std::string> files_, lists_;
+  std::mutex stallLock_;
+  std::condition_variable stallEnd_;
+  bool stallsReleased_ = false;
   test::LoopbackServer server_;
 };
 
 TEST_F(SetupOnWindows, AFirstStartInstallsTheThreeComponentsIntoTheToolsFolder) {
   ChannelTap tap;
-  ASSERT_TRUE(setupComponents(false)) << testing::PrintToString(errorLines(tap));
+  ASSERT_TRUE(setupComponents(false)) << testing::PrintToString(tap.errorLines());
   EXPECT_EQ(tools_, Sandbox::current().root() / "data" / "Tarnwick" / "tools");
   const fs::path ffmpegBin = tools_ / "ffmpeg" / ffmpegName / "bin";
   EXPECT_EQ(findTool(L"yt-dlp.exe"), fromPath(tools_ / "yt-dlp.exe"));
@@ -137,7 +152,7 @@ TEST_F(SetupOnWindows, AFirstStartInstallsTheThreeComponentsIntoTheToolsFolder) 
                                       "yt-dlp.exe",
                                   }));
   EXPECT_FALSE(fs::exists(toPath(stagingRoot()) / "deno"));
-  EXPECT_EQ(errorLines(tap), std::vector<std::string>{});
+  EXPECT_EQ(tap.errorLines(), std::vector<std::string>{});
   // Each download's progress ends complete.
   int completed = 0;
   for (const test::Recorded& r : tap.messages()) completed += r.id == WM_APP_PROGRESS && r.lParam == 0 && r.wParam == 1000;
@@ -147,28 +162,39 @@ TEST_F(SetupOnWindows, AFirstStartInstallsTheThreeComponentsIntoTheToolsFolder) 
 TEST_F(SetupOnWindows, AFailedOrCancelledDownloadLeavesNoFileUnderTheFinalName) {
   struct Case {
     const char* path;
-    std::string sha256;  // expected
-    const char* error;   // the log line's end; empty: none
+    std::string sha256;        // expected
+    const char* error;         // the log line's part; empty: none
+    bool cancelOnProgress;     // the user cancels once the first data has arrived
   };
   const std::string rightHash = test::sha256sumLine(tool_, "x").substr(0, 64);
   const Case cases[] = {
-      {"/missing", "", "failed (HTTP 404)."},
-      {"/truncated", "", "failed ("},
-      {"/yt-dlp.exe", std::string(64, '0'), "does not match its published checksum."},
-      {"/cancelled", rightHash, ""},
+      {"/missing", "", "failed (HTTP 404).", false},
+      {"/truncated", "", "failed (cut short after ", false},
+      {"/yt-dlp.exe", std::string(64, '0'), "does not match its published checksum.", false},
+      {"/cancelled", rightHash, "", false},
+      {"/stalled", "", "failed (timed out: no data for 1 s).", false},
+      // Cancel must end a silent transfer at once, long before the silence limit would.
+      {"/stalled", "", "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     for (bool olderCopy : {false, true}) {
       cancelRequested = false;
+      setup::TransferLimits limits;
+      limits.silence = std::chrono::seconds(c.cancelOnProgress ? 60 : 1);
+      setup::setTransferLimitsForTesting(limits);
       const fs::path target = Sandbox::current().makeFolder("downloads") / "yt-dlp.exe";
       if (olderCopy) test::writeFile(target, "older");
-      ChannelTap tap;
+      ChannelTap tap([&](const test::Recorded& r) {
+        if (c.cancelOnProgress && r.id == WM_APP_PROGRESS && r.lParam == 0) cancelRequested = true;
+      });
+      const auto start = std::chrono::steady_clock::now();
       EXPECT_FALSE(downloadFile(server_.wideUrl(c.path), fromPath(target), L"yt-dlp", true, c.sha256));
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
       EXPECT_TRUE(test::readFile(target) == (olderCopy ? "older" : ""));
       EXPECT_EQ(fs::exists(target), olderCopy);
       EXPECT_FALSE(fs::exists(fs::path(target) += ".part"));
-      std::vector<std::string> errors = errorLines(tap);
+      std::vector<std::string> errors = tap.errorLines();
       if (*c.error == '\0') {
         EXPECT_EQ(errors, std::vector<std::string>{});
       } else {
@@ -208,7 +234,7 @@ TEST_F(SetupOnWindows, AnArchiveEntryThatWouldLandOutsideTheFolderIsRefused) {
     test::writeFile(archive, test::makeStoredZip({zipFile("deno.exe", tool_), c.entry, zipFile("after.txt", "x")}));
     ChannelTap tap;
     EXPECT_FALSE(extractZip(fromPath(archive), fromPath(component), L"Deno", L"deno.exe"));
-    EXPECT_EQ(errorLines(tap), (std::vector<std::string>{
+    EXPECT_EQ(tap.errorLines(), (std::vector<std::string>{
                                    "Error: deno.zip: refused entry \"" + c.entry.name + "\" (" + c.why + ").",
                                }));
     EXPECT_FALSE(fs::exists(component));
