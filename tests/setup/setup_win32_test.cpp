@@ -243,11 +243,14 @@ TEST_F(SetupOnWindows, AnArchiveEntryThatWouldLandOutsideTheFolderIsRefused) {
     for (const auto& entry : fs::recursive_directory_iterator(Sandbox::current().root()))
       EXPECT_NE(entry.path().filename(), "evil.exe") << entry.path();
   }
-  // The same archive without the hostile entry installs.
+  // Without the hostile entry the archive installs, and a later one replaces that installation whole.
   const fs::path archive = tools_ / "deno.zip";
-  test::writeFile(archive, test::makeStoredZip({zipFile("deno.exe", tool_), zipFile("after.txt", "x")}));
-  EXPECT_TRUE(extractZip(fromPath(archive), fromPath(component), L"Deno", L"deno.exe", L"--version"));
-  EXPECT_EQ(test::treeOf(component), (std::vector<std::string>{"after.txt", "deno.exe"}));
+  for (const char* extra : {"after.txt", "added.txt"}) {
+    test::writeFile(archive, test::makeStoredZip({zipFile("deno.exe", tool_), zipFile(extra, "x")}));
+    EXPECT_TRUE(extractZip(fromPath(archive), fromPath(component), L"Deno", L"deno.exe", L"--version"));
+    EXPECT_EQ(test::treeOf(component), (std::vector<std::string>{extra, "deno.exe"}));
+  }
+  EXPECT_FALSE(fs::exists(toPath(stagingRoot()) / "deno"));
 }
 
 }  // namespace
