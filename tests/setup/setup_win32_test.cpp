@@ -253,5 +253,33 @@ TEST_F(SetupOnWindows, AnArchiveEntryThatWouldLandOutsideTheFolderIsRefused) {
   EXPECT_FALSE(fs::exists(toPath(stagingRoot()) / "deno"));
 }
 
+TEST_F(SetupOnWindows, TarsComplaintsAndAMissingTarBecomeLogLines) {
+  struct Case {
+    const char* what;
+    std::string archive;
+    fs::path tar;  // empty: the stand-in
+    std::vector<std::string> errors;
+  };
+  const fs::path missingTar = Sandbox::current().root() / "System32" / "tar.exe";
+  const Case cases[] = {
+      {"not an archive", "plain text", {},
+       {"Error: deno.zip: tar: Error opening archive: Unrecognized archive format",
+        "Error: deno.zip: tar.exe ended with exit code 1."}},
+      {"no tar.exe", test::makeStoredZip({zipFile("deno.exe", tool_)}), missingTar,
+       {"Error: deno.zip: Windows' tar.exe is missing (" + wideToUtf8(fromPath(missingTar)) + ")."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.tar.empty()) setup::setTarProgramForTesting(c.tar);
+    fs::create_directories(tools_);
+    test::writeFile(tools_ / "deno.zip", c.archive);
+    ChannelTap tap;
+    EXPECT_FALSE(extractZip(fromPath(tools_ / "deno.zip"), fromPath(tools_ / "deno"), L"Deno", L"deno.exe"));
+    EXPECT_EQ(tap.errorLines(), c.errors);
+    EXPECT_FALSE(fs::exists(tools_ / "deno"));
+    EXPECT_FALSE(fs::exists(tools_ / "deno.zip"));
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick
