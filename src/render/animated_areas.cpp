@@ -5,7 +5,7 @@
 namespace tarnwick {
 namespace {
 
-constexpr unsigned motionMs = animationTickMs;  // spinners, the gliding bar and the sheen
+constexpr unsigned motionMs = animationTickMs;  // spinners, the gliding bar and the sheen: 20 frames a second
 constexpr unsigned shimmerMs = 3 * animationTickMs;  // a slow pulse of a faint alpha
 
 bool busy(const FrameState& state) { return state.statusKind == 1; }

@@ -15,7 +15,7 @@ enum class AnimatedArea { statusCard, statusIcon, progress, actionButton, previe
 inline constexpr int animatedAreaCount = 5;
 
 // The animation timer's period: the fastest rate any area needs.
-inline constexpr unsigned animationTickMs = 40;
+inline constexpr unsigned animationTickMs = 50;
 
 // Where the area lies; empty while the layout does not show it.
 [[nodiscard]] RectF animatedAreaRect(const MainLayout& layout, const FrameState& state, AnimatedArea area);
