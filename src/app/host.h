@@ -56,6 +56,8 @@ class Host {
   // Drawing. relayout recomputes the layout (labels, chips, the preview card), then repaints.
   virtual void repaint() = 0;
   virtual void relayout() = 0;
+  // Only the status card changed (its text or the progress): a host may redraw just that card.
+  virtual void repaintStatus() { repaint(); }
 
   // Attention: the display bell, and a desktop notification when the window is not active.
   virtual void beep(Beep kind) = 0;

@@ -15,8 +15,11 @@
 namespace tarnwick {
 namespace {
 
+// yt-dlp prints a progress line for every piece it receives: the bar repaints only when its
+// value changes, and then only the status card.
 void onProgress(AppState& state, Host& host, const Message& message) {
   const double percent = static_cast<double>(message.wParam) / 10.0;
+  const double before = state.progress;
   // Without a total size yt-dlp has no percentage, and that arrives as 0: the bar keeps moving
   // until a real percentage is known.
   if (message.lParam == 1) {
@@ -24,16 +27,22 @@ void onProgress(AppState& state, Host& host, const Message& message) {
   } else if (percent > 0 || state.progress >= 0) {
     state.progress = percent;
   }
-  host.repaint();
+  if (state.progress != before) host.repaintStatus();
 }
 
 void onStatus(AppState& state, Host& host, const Message& message) {
   // A status that arrives after Cancel must not overwrite "Cancelling …". A worker's status is
   // always work in progress, whatever a validation error made of the line before.
-  if (state.jobState != noJob && !state.cancelRequested.load()) {
-    setStatus(state, statusBusy, -1, message.text());
+  if (state.jobState == noJob || state.cancelRequested.load()) return;
+  const std::int32_t kindBefore = state.statusKind;
+  std::wstring text = message.text();
+  if (kindBefore == statusBusy && state.statusId == -1 && state.statusDetail == text) return;
+  setStatus(state, statusBusy, -1, std::move(text));
+  if (kindBefore == statusBusy) {
+    host.repaintStatus();
+  } else {
+    host.repaint();
   }
-  host.repaint();
 }
 
 void setupDone(AppState& state, Host& host, int outcome) {

@@ -5,7 +5,7 @@
 namespace tarnwick {
 namespace {
 
-constexpr unsigned motionMs = animationTickMs;  // spinners, the gliding bar and the sheen
+constexpr unsigned motionMs = animationTickMs;  // spinners, the gliding bar and the sheen: 20 frames a second
 constexpr unsigned shimmerMs = 3 * animationTickMs;  // a slow pulse of a faint alpha
 
 bool busy(const FrameState& state) { return state.statusKind == 1; }
@@ -14,6 +14,8 @@ bool busy(const FrameState& state) { return state.statusKind == 1; }
 
 RectF animatedAreaRect(const MainLayout& layout, const FrameState& state, AnimatedArea area) {
   switch (area) {
+    case AnimatedArea::statusCard:
+      return layout.statusCardRect;
     case AnimatedArea::statusIcon:
       return layout.statusIconRect;
     case AnimatedArea::progress:
@@ -28,6 +30,8 @@ RectF animatedAreaRect(const MainLayout& layout, const FrameState& state, Animat
 
 unsigned animationPeriodMs(const FrameState& state, AnimatedArea area) {
   switch (area) {
+    case AnimatedArea::statusCard:  // redrawn when the status changes, not by the clock
+      return 0;
     case AnimatedArea::statusIcon:
       return busy(state) ? motionMs : 0;
     case AnimatedArea::progress:  // the gliding bar while the size is unknown, then the sheen
@@ -50,6 +54,7 @@ void paintAnimatedArea(Canvas& canvas, const FrameState& state, const MainLayout
   canvas.paintSurface(cache.staticLayer(canvas, layout, state.preview.active), 0, 0);
   cairo_restore(cr);
   switch (area) {
+    case AnimatedArea::statusCard:
     case AnimatedArea::statusIcon:
     case AnimatedArea::progress:
       paintStatusCard(canvas, state, layout);

@@ -1,5 +1,6 @@
-// The parts of the main window that move by themselves. Each is redrawn on its own, at the
-// lowest rate that still looks smooth for what moves in it, and only while something does.
+// The parts of the main window that are redrawn on their own: those that move by themselves, each
+// at the lowest rate that still looks smooth for what moves in it and only while something does,
+// and the status card, which changes with every progress line while nothing else does.
 #pragma once
 
 #include "render/canvas.h"
@@ -9,11 +10,12 @@
 
 namespace tarnwick {
 
-enum class AnimatedArea { statusIcon, progress, actionButton, preview };
-inline constexpr int animatedAreaCount = 4;
+// In drawing order: the status card lies under its spinner and its bar.
+enum class AnimatedArea { statusCard, statusIcon, progress, actionButton, preview };
+inline constexpr int animatedAreaCount = 5;
 
 // The animation timer's period: the fastest rate any area needs.
-inline constexpr unsigned animationTickMs = 40;
+inline constexpr unsigned animationTickMs = 50;
 
 // Where the area lies; empty while the layout does not show it.
 [[nodiscard]] RectF animatedAreaRect(const MainLayout& layout, const FrameState& state, AnimatedArea area);

@@ -63,6 +63,7 @@ class MainWindow final : public MainViewDelegate, public Host, public LogObserve
   void armLinkCheckTimer() override;
   void stopLinkCheckTimer() override;
   void repaint() override;
+  void repaintStatus() override;
   void relayout() override;
   void beep(Beep kind) override;
   void requestAttention(const std::wstring& message) override;

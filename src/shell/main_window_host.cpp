@@ -129,6 +129,12 @@ void MainWindow::repaint() {
   redrawAll(parts_);
 }
 
+// The card's own area covers the canvas there, so the rest of the window is left as it is.
+void MainWindow::repaintStatus() {
+  mirrorAccessibility(true);
+  redrawAnimatedArea(parts_, static_cast<int>(AnimatedArea::statusCard));
+}
+
 // Tab and the arrows may move the focus to an element the page has scrolled away; a click never
 // scrolls.
 void MainWindow::revealKeyboardFocus() {

@@ -30,6 +30,7 @@ class FakeHost : public Host {
   bool linkTimerArmed = false;
   int linkTimerArms = 0;
   int repaints = 0;
+  int statusRepaints = 0;
   int relayouts = 0;
   std::vector<Beep> beeps;
   std::vector<std::wstring> attention;
@@ -90,6 +91,7 @@ class FakeHost : public Host {
   void stopLinkCheckTimer() override { linkTimerArmed = false; }
 
   void repaint() override { ++repaints; }
+  void repaintStatus() override { ++statusRepaints; }
   void relayout() override {
     ++relayouts;
     events.push_back("relayout");

@@ -93,18 +93,28 @@ TEST_F(Messages, EveryWorkerStatusIsWorkInProgress) {
 }
 
 // Without a total size yt-dlp reports no percentage, which arrives as 0: the bar stays
-// indeterminate until a real percentage is known, and again for the next file.
+// indeterminate until a real percentage is known, and again for the next file. Only a change
+// repaints, and only the status card; a repeated status line repaints nothing either.
 TEST_F(Messages, UnknownSizeKeepsTheBarMovingUntilAPercentageIsKnown) {
   startDownloadJob();
   const struct {
     std::uintptr_t wParam;
     std::intptr_t lParam;
     double shown;
-  } steps[] = {{0, 0, -1}, {0, 0, -1}, {5, 0, 0.5}, {0, 0, 0}, {0, 1, -1}, {0, 0, -1}, {1000, 0, 100}};
+    bool repaints;
+  } steps[] = {{0, 0, -1, false}, {0, 0, -1, false}, {5, 0, 0.5, true}, {5, 0, 0.5, false}, {0, 0, 0, true},
+               {0, 1, -1, true},  {0, 0, -1, false}, {1000, 0, 100, true}};
   for (const auto& step : steps) {
+    const int before = host.statusRepaints;
     deliver(WM_APP_PROGRESS, step.wParam, step.lParam);
     EXPECT_DOUBLE_EQ(state.progress, step.shown) << step.wParam << "/" << step.lParam;
+    EXPECT_EQ(host.statusRepaints - before, step.repaints ? 1 : 0) << step.wParam << "/" << step.lParam;
   }
+  const int repaints = host.repaints, statusRepaints = host.statusRepaints;
+  deliverText(WM_APP_STATUS, L"Downloading 10 MiB at 2 MiB/s");
+  deliverText(WM_APP_STATUS, L"Downloading 10 MiB at 2 MiB/s");
+  EXPECT_EQ(host.statusRepaints - statusRepaints, 1);
+  EXPECT_EQ(host.repaints, repaints);
 }
 
 TEST_F(Messages, ProgressIsTenthsOfAPercentOrIndeterminate) {
