@@ -44,6 +44,10 @@ bool isWebAddress(std::wstring_view url) {
   return startsWithScheme(url, L"http://") || isSecureAddress(url);
 }
 
+bool mayFollowRedirect(std::wstring_view from, std::wstring_view to) {
+  return isWebAddress(to) && (isSecureAddress(to) || !isSecureAddress(from));
+}
+
 bool appendWithinLimit(std::string& body, std::string_view chunk) {
   if (chunk.size() > httpBodyLimit - body.size()) return false;
   body.append(chunk);

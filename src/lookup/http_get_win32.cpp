@@ -159,8 +159,7 @@ bool httpGet(std::wstring_view url, std::string& body, std::uint32_t* status) {
     std::wstring location = headerOf(request.get(), HTTP_QUERY_LOCATION);
     std::wstring next = location.empty() ? std::wstring() : resolve(address, location);
     // A loop, a way out of http(s), or down from https to plain http: the redirect's own answer.
-    if (redirects == httpMaxRedirects || !isWebAddress(next) || (isSecureAddress(address) && !isSecureAddress(next)))
-      break;
+    if (redirects == httpMaxRedirects || !mayFollowRedirect(address, next)) break;
     address = std::move(next);
   }
   // A transfer cut short is a failure even with status 200: the callers would otherwise decode

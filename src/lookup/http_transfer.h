@@ -22,6 +22,9 @@ inline constexpr int httpMaxRedirects = 8;
 // "http://" or "https://" in any case: the only addresses the lookups fetch.
 [[nodiscard]] bool isWebAddress(std::wstring_view url);
 [[nodiscard]] bool isSecureAddress(std::wstring_view url);
+// Whether a redirect from `from` to `to` (absolute) is followed: web addresses only, and once on
+// https never down to plain http.
+[[nodiscard]] bool mayFollowRedirect(std::wstring_view from, std::wstring_view to);
 
 // Appends `chunk` unless that would take `body` past httpBodyLimit; false then, and `body` keeps
 // what it had, so nothing past the limit is ever buffered.
