@@ -24,8 +24,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr DWORD readChunk = 16 * 1024;
 // No cookies, nothing from or into the cache, no dialogs; redirects are ours to check.
-constexpr DWORD requestFlags = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+constexpr DWORD requestFlags = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+                               INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                               INTERNET_FLAG_NO_CACHE_WRITE;
 
 // Each call has a session of its own, so a connection kept open would only linger.
 constexpr const wchar_t* closeHeader = L"Connection: close\r\n";
@@ -61,7 +62,8 @@ std::uint32_t statusOf(HINTERNET request) {
   DWORD code = 0;
   DWORD size = sizeof code;
   DWORD index = 0;
-  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, &index)) return 0;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, &index))
+    return 0;
   return code;
 }
 
@@ -134,7 +136,8 @@ bool readBody(HINTERNET request, Exchange& exchange) {
     if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return false;
     if (read == 0) break;
     std::lock_guard guard(exchange.lock);
-    if (exchange.abandoned || !appendWithinLimit(exchange.body, std::string_view(chunk.data(), read))) return false;
+    if (exchange.abandoned || !appendWithinLimit(exchange.body, std::string_view(chunk.data(), read)))
+      return false;
     received += read;
     exchange.lastData = Clock::now();
     exchange.changed.notify_all();
@@ -171,7 +174,8 @@ void transfer(const std::shared_ptr<Exchange>& exchange, std::wstring address, c
       if (!request) break;
       code = statusOf(request.get());
       publishStatus(*exchange, code);
-      std::wstring location = isRedirect(code) ? headerOf(request.get(), HTTP_QUERY_LOCATION) : std::wstring();
+      std::wstring location =
+          isRedirect(code) ? headerOf(request.get(), HTTP_QUERY_LOCATION) : std::wstring();
       std::wstring next = location.empty() ? std::wstring() : resolve(address, location);
       // Not a redirect, a loop, a way out of http(s), or down from https to plain http: this
       // answer is the last.
