@@ -10,25 +10,14 @@
 
 #include "lookup/http_transfer.h"
 #include "lookup/lookup_testing.h"
-#include "loopback_server.h"
+#include "lookup_fixtures.h"
 
 namespace tarnwick {
 namespace {
 
-// Proxies stay out of the loopback traffic (libcurl and Wine's WinINet both read these).
-void clearProxyVariables() {
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"}) {
-#ifdef _WIN32
-    _putenv_s(name, "");
-#else
-    ::unsetenv(name);
-#endif
-  }
-}
-
 class HttpGet : public ::testing::Test {
  protected:
-  void SetUp() override { clearProxyVariables(); }
+  void SetUp() override { test::clearProxyVariables(); }
   void TearDown() override {
     server.stop();
     testing::resetHttpTimeouts();

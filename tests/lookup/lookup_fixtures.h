@@ -18,13 +18,23 @@
 
 namespace tarnwick::test {
 
+// Keeps proxies out of the loopback traffic (libcurl and Wine's WinINet both read these).
+inline void clearProxyVariables() {
+  for (const char* name :
+       {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
+#ifdef _WIN32
+    _putenv_s(name, "");
+#else
+    ::unsetenv(name);
+#endif
+  }
+}
+
 // Points the three lookup hosts at `server` and keeps proxies out of the loopback traffic.
 class LoopbackHosts {
  public:
   explicit LoopbackHosts(const LoopbackServer& server) {
-    for (const char* name :
-         {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
-      ::unsetenv(name);
+    clearProxyVariables();
     std::wstring base = utf8ToWide(server.url(""));
     testing::setLookupHosts({base, base, base});
   }
