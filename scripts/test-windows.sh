@@ -20,6 +20,7 @@ wineboot -i >/dev/null 2>&1
 wineserver -w  # the prefix is complete once its first server has finished
 
 set +e
+rm -f "$build/Testing/Temporary/LastTestsFailed.log"  # an earlier run's list must not be shown
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" 2>&1 | tee "$build/ctest-output.txt"
 status=${PIPESTATUS[0]}
 set -e
