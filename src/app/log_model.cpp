@@ -11,7 +11,7 @@ constexpr wchar_t rightToLeftEmbedding = L'\u202B';
 constexpr wchar_t popDirectionalFormatting = L'\u202C';
 
 std::size_t unitsOf(wchar_t c) {
-  return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+  return (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1;  // always 1 where wchar_t is UTF-16
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/command_line.h"
+#include "download_command_table.h"
 
 namespace tarnwick {
 namespace {
@@ -178,6 +179,16 @@ TEST(BuildDownloadCommand, SplitsBackIntoTheArgumentsYtDlpShouldReceive) {
       L"-https://x/?a=\"b\" c",
   };
   EXPECT_EQ(args, expected);
+}
+
+// The table that the Windows build also checks, on what yt-dlp.exe receives (under Wine).
+TEST(BuildDownloadCommand, GivesTheSharedTableOfCommands) {
+  for (const test::CommandCase& c : test::downloadCommandTable()) {
+    std::wstring command =
+        buildDownloadCommand(c.request, L"/tools a/yt-dlp", L"/tools b/ffmpeg", L"/tools c/deno");
+    EXPECT_EQ(test::withToolPlaceholders(command, L"/tools a/yt-dlp", L"/tools b/ffmpeg", L"/tools c/deno"),
+              c.command);
+  }
 }
 
 TEST(FormatTables, KeepAbsentApartFromEmpty) {
