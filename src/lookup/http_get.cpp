@@ -2,91 +2,56 @@
 #include "lookup/http_get.h"
 
 #include <atomic>
-#include <chrono>
 
-#include "base/curl_library_posix.h"
-#include "base/text.h"
+#include "lookup/http_transfer.h"
 #include "lookup/lookup_testing.h"
 
 namespace tarnwick {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr long defaultConnectMs = 15000;
 constexpr long defaultWithoutDataMs = 15000;
 // Also a server that trickles a byte now and then cannot hold a lookup worker for long; no
 // thumbnail or oEmbed reply needs more than a few seconds.
 constexpr long defaultWholeMs = 60000;
-constexpr long maxRedirects = 8;
 
 std::atomic<long> connectTimeoutMs{defaultConnectMs};
 std::atomic<long> withoutDataMs{defaultWithoutDataMs};
 std::atomic<long> wholeMs{defaultWholeMs};
 
-struct Transfer {
-  std::string* body;
-  Clock::duration withoutDataLimit;
-  Clock::time_point lastData = Clock::now();
-  curl_off_t lastBytes = 0;
-};
-
-// Runs on the calling thread inside curl_easy_perform. Returning less than offered aborts the
-// transfer, so nothing past the limit is ever buffered.
-std::size_t appendChunk(char* data, std::size_t size, std::size_t count, void* context) {
-  auto* transfer = static_cast<Transfer*>(context);
-  std::size_t bytes = size * count;
-  if (bytes > httpBodyLimit - transfer->body->size()) return 0;
-  transfer->body->append(data, bytes);
-  return bytes;
-}
-
-// Runs on the calling thread, often while data flows and about once a second while it does not.
-// Ends the transfer once nothing has arrived for the limit (also while waiting for the answer).
-// The library's own low-speed check averages over several seconds, which blurs the limit.
-int checkProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
-  auto* transfer = static_cast<Transfer*>(context);
-  Clock::time_point now = Clock::now();
-  if (received != transfer->lastBytes) {
-    transfer->lastBytes = received;
-    transfer->lastData = now;
-    return 0;
+bool startsWithScheme(std::wstring_view url, std::wstring_view scheme) {
+  if (url.size() < scheme.size()) return false;
+  for (std::size_t i = 0; i < scheme.size(); ++i) {
+    wchar_t c = url[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != scheme[i]) return false;
   }
-  return now - transfer->lastData >= transfer->withoutDataLimit ? 1 : 0;
-}
-
-void configure(const CurlLibrary& libcurl, CURL* handle, const std::string& url, Transfer& transfer) {
-  setCommonOptions(libcurl, handle, url, maxRedirects);
-  libcurl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs.load());
-  libcurl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, wholeMs.load());
-  libcurl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-  libcurl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkProgress);
-  libcurl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-  // Refuses at once when the server announces a larger body; appendChunk covers the rest.
-  libcurl.easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(httpBodyLimit));
-  libcurl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendChunk);
-  libcurl.easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  return true;
 }
 
 }  // namespace
 
-bool httpGet(std::wstring_view url, std::string& body, std::uint32_t* status) {
-  body.clear();
-  if (status) *status = 0;
-  const CurlLibrary& libcurl = curlLibrary();
-  if (!libcurl.error.empty()) return false;  // the callers treat it as any other failed fetch
-  CURL* handle = libcurl.easy_init();
-  if (!handle) return false;
-  Transfer transfer{&body, std::chrono::milliseconds(withoutDataMs.load())};
-  configure(libcurl, handle, wideToUtf8(url), transfer);
-  CURLcode result = libcurl.easy_perform(handle);
-  long code = 0;
-  libcurl.easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-  libcurl.easy_cleanup(handle);
-  if (status) *status = static_cast<std::uint32_t>(code);
-  // A transfer cut short (time-out, reset, over the limit) is a failure even with status 200:
-  // the callers would otherwise decode half a picture or half a JSON text.
-  return result == CURLE_OK && code == 200;
+HttpLimits httpLimits() {
+  return {std::chrono::milliseconds(connectTimeoutMs.load()), std::chrono::milliseconds(withoutDataMs.load()),
+          std::chrono::milliseconds(wholeMs.load())};
+}
+
+bool isSecureAddress(std::wstring_view url) {
+  return startsWithScheme(url, L"https://");
+}
+
+bool isWebAddress(std::wstring_view url) {
+  return startsWithScheme(url, L"http://") || isSecureAddress(url);
+}
+
+bool mayFollowRedirect(std::wstring_view from, std::wstring_view to) {
+  return isWebAddress(to) && (isSecureAddress(to) || !isSecureAddress(from));
+}
+
+bool appendWithinLimit(std::string& body, std::string_view chunk) {
+  if (chunk.size() > httpBodyLimit - body.size()) return false;
+  body.append(chunk);
+  return true;
 }
 
 namespace testing {

@@ -14,7 +14,8 @@ namespace tarnwick {
 // must not cache.
 using ToolLocator = std::function<std::wstring(std::wstring_view fileName)>;
 
-// The tool file names on this platform ("yt-dlp" and "deno" on POSIX).
+// The tool file names on this platform ("yt-dlp" and "deno" on POSIX, "yt-dlp.exe" and
+// "deno.exe" on Windows).
 extern const std::wstring_view ytDlpFileName;
 extern const std::wstring_view denoFileName;
 
@@ -22,7 +23,9 @@ extern const std::wstring_view denoFileName;
 void setToolLocator(ToolLocator locator);
 [[nodiscard]] std::wstring locateTool(std::wstring_view fileName);
 
-// The default: the first executable regular file named `fileName` in a folder of PATH, or "".
+// The default: the first executable regular file named `fileName` in a folder of PATH (absolute
+// entries only, in order), or "". The program's own folder and the tools folder are the setup
+// layer's findTool, which the application installs.
 [[nodiscard]] std::wstring searchPathForTool(std::wstring_view fileName);
 
 }  // namespace tarnwick

@@ -20,7 +20,8 @@ std::wstring searchPathForTool(std::wstring_view fileName) {
     std::size_t colon = folders.find(':');
     std::string_view folder = folders.substr(0, colon);
     folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
-    if (folder.empty()) continue;  // an empty entry would mean the working folder: never that
+    // An empty or relative entry would mean the working folder: never that.
+    if (folder.empty() || folder.front() != '/') continue;
     std::string candidate = std::string(folder) + "/" + name;
     std::error_code ec;
     if (std::filesystem::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0)

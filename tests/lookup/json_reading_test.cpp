@@ -20,8 +20,7 @@ TEST(JsonGetString, DecodesEscapesInTheValue) {
 TEST(JsonGetString, SurrogatePairEscapeBecomesOneCharacter) {
   std::wstring out;
   ASSERT_TRUE(jsonGetString(L"{\"t\":\"a\\ud83d\\ude00b\"}", L"t", out));
-  EXPECT_EQ(out, L"a\U0001F600b");
-  EXPECT_EQ(out.size(), 3u);
+  EXPECT_EQ(out, L"a\U0001F600b");  // one code point on Linux, the UTF-16 pair on Windows
   ASSERT_TRUE(jsonGetString(L"{\"t\":\"\\uD83D\\uDE00\"}", L"t", out));  // upper-case hex
   EXPECT_EQ(out, L"\U0001F600");
   ASSERT_TRUE(jsonGetString(L"{\"t\":\"x\\ud83dy\"}", L"t", out));  // lone high surrogate

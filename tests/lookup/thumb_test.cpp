@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#include "lookup_fixtures.h"
+#include "test_pictures.h"
 
 namespace tarnwick {
 namespace {
@@ -72,8 +70,10 @@ TEST(DecodeThumbnail, LargePicturesAreDecodedDownToTheCardSize) {
       {4000, 1000, "jpeg", 792, thumbCoverHeight},  // wide: the height decides
       {1000, 4000, "png", thumbCoverWidth, 1408},   // tall: the width decides
       {320, 180, "jpeg", 320, 180},                 // smaller: kept as it is
-      {thumbMaxSide, thumbMaxSide, "jpeg", thumbCoverWidth, thumbCoverWidth},
       {4500, 4000, "png", 0, 0},  // 72 MB to hold
+      // 256 MB whole: cheap only where the decoder shrinks a JPEG while decoding it.
+      {thumbMaxSide, thumbMaxSide, "jpeg", thumbJpegDecodeShrink >= 2 ? thumbCoverWidth : 0,
+       thumbJpegDecodeShrink >= 2 ? thumbCoverWidth : 0},
   };
   for (const auto& c : cases) {
     const std::string picture = test::makePicture(c.width, c.height, 0x336699FF, c.type);
@@ -88,6 +88,35 @@ TEST(DecodeThumbnail, LargePicturesAreDecodedDownToTheCardSize) {
     EXPECT_NEAR(thumb->height, c.wantHeight, 1) << c.width << "x" << c.height;
     EXPECT_EQ(thumb->pixels.size(), static_cast<std::size_t>(thumb->width) * thumb->height);
     EXPECT_NEAR(channel(thumb->pixels[thumb->pixels.size() / 2], 8), 0x66, 6);
+  }
+}
+
+// Four quadrants of their own colour: rows keep their order and side, and each channel its place,
+// whether the picture keeps its size or is scaled down.
+TEST(DecodeThumbnail, PixelsKeepTheirPlaceAndChannels) {
+  const std::uint32_t quadrants[4] = {0xE0201CFF, 0x20D040FF, 0x3040E0FF, 0xF0F0F0FF};
+  const struct {
+    int width, height;
+    const char* type;
+  } cases[] = {{64, 48, "jpeg"}, {64, 48, "png"}, {1280, 720, "jpeg"}, {1280, 720, "png"}};
+  for (const auto& c : cases) {
+    const std::string picture = test::encodePicture(
+        c.width, c.height,
+        [&](int x, int y) { return quadrants[(y >= c.height / 2 ? 2 : 0) + (x >= c.width / 2 ? 1 : 0)]; }, c.type);
+    ASSERT_FALSE(picture.empty()) << c.type;
+    std::shared_ptr<Thumb> thumb = decodeThumbnail(picture);
+    ASSERT_TRUE(thumb) << c.width << "x" << c.height << " " << c.type;
+    for (int q = 0; q < 4; ++q) {
+      const int x = thumb->width * (1 + 2 * (q % 2)) / 4;
+      const int y = thumb->height * (1 + 2 * (q / 2)) / 4;
+      const std::uint32_t pixel = thumb->pixels[static_cast<std::size_t>(y) * thumb->width + x];
+      const std::uint32_t want = quadrants[q];
+      SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " " << c.type << " quadrant " << q);
+      EXPECT_EQ(channel(pixel, 24), 255);
+      EXPECT_NEAR(channel(pixel, 16), channel(want, 24), 8);
+      EXPECT_NEAR(channel(pixel, 8), channel(want, 16), 8);
+      EXPECT_NEAR(channel(pixel, 0), channel(want, 8), 8);
+    }
   }
 }
 
