@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "base/worker_texts.h"
 #include "setup/archive_unpack.h"
+#include "setup/component_builds.h"
 #include "setup/component_checksum.h"
 #include "setup/file_download.h"
 #include "setup/file_system.h"
@@ -44,12 +45,13 @@ std::wstring archiveSuffix(const std::wstring& url) {
 
 // Every "ffplay" file (any kind of entry) and every "doc" folder below `folder`.
 void removePlayerAndDocs(const fs::path& folder) {
+  const std::wstring player = asciiLower(setup::executableFileName(L"ffplay"));
   std::vector<fs::path> doomed;
   std::error_code ec;
   fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     std::error_code typeError;
-    if (isNamed(it->path(), L"ffplay") || (isNamed(it->path(), L"doc") && it->is_directory(typeError))) {
+    if (isNamed(it->path(), player) || (isNamed(it->path(), L"doc") && it->is_directory(typeError))) {
       doomed.push_back(it->path());
       if (it->is_directory(typeError)) it.disable_recursion_pending();
     }
@@ -101,16 +103,15 @@ bool installYtDlp() {
   if (!sha256) return false;
   // Fetched and tried in staging, so that a copy that does not run never replaces the one in place.
   const fs::path staging = toPath(joinPath(stagingRoot(), L"yt-dlp"));
-  const fs::path fresh = staging / "yt-dlp";
+  const std::wstring fileName = setup::executableFileName(L"yt-dlp");
+  const fs::path fresh = staging / fileName;
   removeAll(staging);
   createFolders(staging);
   bool ok = downloadFile(url, fromPath(fresh), L"yt-dlp", true, *sha256) &&
             runsOnTrial(fresh, L"--version", L"yt-dlp");
   if (ok) {
-    std::error_code ec;
-    fs::rename(fresh, tools / "yt-dlp", ec);
-    if (ec) postText(WM_APP_LOG, L"Error: could not write " + fromPath(tools / "yt-dlp"));
-    ok = !ec;
+    ok = setup::replaceFile(fresh, tools / fileName);
+    if (!ok) postText(WM_APP_LOG, L"Error: could not write " + fromPath(tools / fileName));
   }
   removeAll(staging);
   return ok;

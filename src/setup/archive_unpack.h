@@ -1,22 +1,27 @@
-// Unpacks a zip or tar.xz archive in-process (libarchive) into a staging folder, refusing every
-// entry that would write, or point, outside it. Internal to the setup layer.
+// Unpacks a zip or tar.xz archive into a staging folder, refusing every entry that would write, or
+// point, outside it: in-process with libarchive (archive_unpack_posix.cpp), on Windows with the
+// system's tar.exe (archive_unpack_win32.cpp). Internal to the setup layer.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "setup/setup_overrides.h"
 
 namespace tarnwick::setup {
 
 enum class UnpackResult { unpacked, failed, cancelled };
 
 // Unpacks `archive` into `folder`, which must exist (and should be empty). Runs on the job thread
-// and checks cancelRequested between entries and between blocks of data. Reasons for a failure are
+// and checks cancelRequested between entries and between blocks of data (on Windows a cancel
+// ends tar.exe through the download slot). Reasons for a failure are
 // posted as "Error: ..." log lines; a cancel posts nothing. More entries or more unpacked bytes
 // than unpackLimits() allows is a failure. On failure or cancel the folder may
 // hold a part of the archive: the caller removes it. Never writes outside `folder`, never writes
-// through a link, and leaves no link that resolves outside it.
+// through a link, and leaves no link that resolves outside it (on Windows: leaves no link at all).
 [[nodiscard]] UnpackResult unpackArchive(const std::filesystem::path& archive,
                                          const std::filesystem::path& folder);
 
@@ -28,5 +33,15 @@ enum class UnpackResult { unpacked, failed, cancelled };
 // Whether a link at `linkPath` (a safe relative path) with the text `target` stays inside the
 // folder when read as written (relative, no climbing above the folder).
 [[nodiscard]] bool linkStaysInside(std::string_view linkPath, std::string_view target);
+
+// The parts of `path` between "/" (and "\\" with `backslashToo`), empty ones included.
+[[nodiscard]] std::vector<std::string_view> splitEntryPath(std::string_view path, bool backslashToo);
+
+// Posts "Error: <archive's file name>: <what>" as a log line.
+void postUnpackError(const std::filesystem::path& archive, const std::wstring& what);
+// "refused entry "<name>" (<why>)."
+[[nodiscard]] std::wstring refusedEntryText(std::string_view name, const std::wstring& why);
+// Why `entries` entries unpacking to `bytes` bytes are too many or too much, or empty.
+[[nodiscard]] std::wstring limitBreach(const UnpackLimits& limits, std::uint64_t entries, std::uint64_t bytes);
 
 }  // namespace tarnwick::setup

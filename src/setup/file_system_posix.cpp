@@ -67,23 +67,15 @@ bool syncAndClose(std::FILE* file) {
   return ok;
 }
 
+bool replaceFile(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool replaceFolder(const fs::path& from, const fs::path& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) return true;
   if (errno == ENOENT) return ::rename(from.c_str(), to.c_str()) == 0;  // nothing to replace
   if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the exchange: move the old folder aside first and put it back if the
-  // new one cannot take its place, so that some complete installation is always there.
-  fs::path aside = from;
-  aside += ".old";
-  std::error_code ec;
-  fs::remove_all(aside, ec);
-  if (::rename(to.c_str(), aside.c_str()) != 0) return false;
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    ::rename(aside.c_str(), to.c_str());
-    return false;
-  }
-  if (::rename(aside.c_str(), from.c_str()) != 0) fs::remove_all(aside, ec);
-  return true;
+  return replaceFolderInSteps(from, to);  // a file system without the exchange
 }
 
 }  // namespace tarnwick::setup

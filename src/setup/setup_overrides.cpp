@@ -3,19 +3,11 @@
 #include <mutex>
 #include <optional>
 
+#include "setup/component_builds.h"
+
 namespace tarnwick::setup {
 namespace {
 
-// The release-download addresses of the projects' own builds; "latest" always names the newest.
-#if defined(__aarch64__)
-constexpr const wchar_t* ytDlpBuild = L"yt-dlp_linux_aarch64";
-constexpr const wchar_t* denoBuild = L"deno-aarch64-unknown-linux-gnu.zip";
-constexpr const wchar_t* ffmpegBuild = L"ffmpeg-master-latest-linuxarm64-gpl.tar.xz";
-#else
-constexpr const wchar_t* ytDlpBuild = L"yt-dlp_linux";
-constexpr const wchar_t* denoBuild = L"deno-x86_64-unknown-linux-gnu.zip";
-constexpr const wchar_t* ffmpegBuild = L"ffmpeg-master-latest-linux64-gpl.tar.xz";
-#endif
 constexpr const wchar_t* releaseHost = L"https://github.com";
 
 std::mutex lock;  // guards the overrides
@@ -23,6 +15,7 @@ std::optional<ComponentSources> sourcesOverride;
 std::optional<TransferLimits> limitsOverride;
 std::optional<UnpackLimits> unpackOverride;
 std::optional<std::filesystem::path> programFolderReplacement;
+std::optional<std::filesystem::path> tarReplacement;
 
 }  // namespace
 
@@ -31,11 +24,13 @@ ComponentSources componentSources() {
     std::lock_guard guard(lock);
     if (sourcesOverride) return *sourcesOverride;
   }
+  // The release-download addresses of the projects' own builds; "latest" always names the newest.
   const std::wstring host = releaseHost;
+  const ComponentBuilds& builds = componentBuilds();
   return ComponentSources{
-      host + L"/yt-dlp/yt-dlp/releases/latest/download/" + ytDlpBuild,
-      host + L"/denoland/deno/releases/latest/download/" + denoBuild,
-      host + L"/yt-dlp/FFmpeg-Builds/releases/download/latest/" + ffmpegBuild,
+      host + L"/yt-dlp/yt-dlp/releases/latest/download/" + std::wstring(builds.ytDlp),
+      host + L"/denoland/deno/releases/latest/download/" + std::wstring(builds.deno),
+      host + L"/yt-dlp/FFmpeg-Builds/releases/download/latest/" + std::wstring(builds.ffmpeg),
   };
 }
 
@@ -52,6 +47,11 @@ UnpackLimits unpackLimits() {
 std::optional<std::filesystem::path> programFolderOverride() {
   std::lock_guard guard(lock);
   return programFolderReplacement;
+}
+
+std::optional<std::filesystem::path> tarProgramOverride() {
+  std::lock_guard guard(lock);
+  return tarReplacement;
 }
 
 void setComponentSourcesForTesting(ComponentSources sources) {
@@ -72,6 +72,11 @@ void setUnpackLimitsForTesting(UnpackLimits limits) {
 void setProgramFolderForTesting(std::optional<std::filesystem::path> folder) {
   std::lock_guard guard(lock);
   programFolderReplacement = std::move(folder);
+}
+
+void setTarProgramForTesting(std::optional<std::filesystem::path> program) {
+  std::lock_guard guard(lock);
+  tarReplacement = std::move(program);
 }
 
 }  // namespace tarnwick::setup

@@ -42,11 +42,16 @@ struct UnpackLimits {
 // tests) means the running executable's folder.
 [[nodiscard]] std::optional<std::filesystem::path> programFolderOverride();
 
+// The archive program the Windows setup runs instead of the system's tar.exe; nullopt (always,
+// outside tests) means System32's. Wine has no tar.exe, so the tests bring their own.
+[[nodiscard]] std::optional<std::filesystem::path> tarProgramOverride();
+
 // For tests only. Call while no setup runs.
 void setComponentSourcesForTesting(ComponentSources sources);
 void setTransferLimitsForTesting(TransferLimits limits);
 void setUnpackLimitsForTesting(UnpackLimits limits);
 // Tests share the real program folder (the test binaries' folder) and must not put tools there.
 void setProgramFolderForTesting(std::optional<std::filesystem::path> folder);
+void setTarProgramForTesting(std::optional<std::filesystem::path> program);
 
 }  // namespace tarnwick::setup

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/worker_texts.h"
 #include "setup/archive_install.h"
+#include "setup/component_builds.h"
 #include "setup/setup_overrides.h"
 #include "setup/tools_folder.h"
 
@@ -51,7 +52,8 @@ bool isUsableYtDlp(const std::wstring& ytDlp) {
 // Tries the copies in the lookup's order. One too old is set aside, so that the jobs' lookups
 // pass over it as well and run the copy this check accepted, or the one installed next.
 bool ensureYtDlp(bool updateYtDlp) {
-  for (std::wstring path = findTool(L"yt-dlp"); !path.empty(); path = findTool(L"yt-dlp")) {
+  const std::wstring fileName = setup::executableFileName(L"yt-dlp");
+  for (std::wstring path = findTool(fileName); !path.empty(); path = findTool(fileName)) {
     if (updateYtDlp) runSelfUpdate(path);
     if (cancelRequested.load() || isUsableYtDlp(path)) return true;
     setToolAside(path);
@@ -99,12 +101,12 @@ bool setupComponents(bool updateYtDlp) {
   // Each tool answers its version without touching the network.
   const ArchiveComponent deno{sources.deno, checksumSourceFor(Component::deno, sources.deno),
                               L"deno",      L"Deno",
-                              L"deno",      L"--version"};
+                              setup::executableFileName(L"deno"),      L"--version"};
   if (!ensureArchiveComponent(deno)) return false;
   if (cancelRequested.load()) return false;
   const ArchiveComponent ffmpeg{sources.ffmpeg, checksumSourceFor(Component::ffmpeg, sources.ffmpeg),
                                 L"ffmpeg",      L"ffmpeg",
-                                L"ffmpeg",      L"-version"};
+                                setup::executableFileName(L"ffmpeg"),      L"-version"};
   if (!ensureArchiveComponent(ffmpeg)) return false;
   return !cancelRequested.load();
 }

@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "loopback_server.h"
 #include "sandbox.h"
-#include "setup/archive_library.h"
+#include "setup/archive_library_posix.h"
 #include "setup/archive_unpack.h"
 #include "setup/setup_overrides.h"
 #include "setup/tools_folder.h"

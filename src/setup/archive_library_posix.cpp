@@ -1,4 +1,4 @@
-#include "setup/archive_library.h"
+#include "setup/archive_library_posix.h"
 
 #include "base/shared_library.h"
 
