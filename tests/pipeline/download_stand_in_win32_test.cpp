@@ -132,26 +132,32 @@ TEST_F(StandInDownload, CancelEndsTheWholeToolTreeAndLeavesNoFile) {
   request.folder = fromPath(folder);
   std::thread job([&] { downloadJobMain(request); });
   // The stand-in logs its helper's id once the helper runs and its half file is written.
-  ASSERT_TRUE(recorder.waitUntil([](const std::vector<Recorded>& all) {
+  const bool started = recorder.waitUntil([](const std::vector<Recorded>& all) {
     return std::any_of(all.begin(), all.end(),
                        [](const Recorded& m) { return m.text.starts_with(L"[debug] helper "); });
-  })) << "the stand-in never started its helper";
-  std::vector<ToolRun> runs = takeRuns(L"yt-dlp");
-  ASSERT_EQ(runs.size(), 2u);  // yt-dlp and the helper it started
+  });
+  std::vector<ToolRun> runs = takeRuns(L"yt-dlp");  // yt-dlp and the helper it started
   std::vector<HANDLE> processes;
+  std::vector<bool> runningBeforeCancel;
   for (const ToolRun& run : runs) {
     processes.push_back(OpenProcess(SYNCHRONIZE, FALSE, run.pid));
-    ASSERT_NE(processes.back(), nullptr) << "process " << run.pid << " is not running";
-    EXPECT_EQ(WaitForSingleObject(processes.back(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    runningBeforeCancel.push_back(processes.back() && WaitForSingleObject(processes.back(), 0) ==
+                                                          static_cast<DWORD>(WAIT_TIMEOUT));
   }
-
+  const std::vector<std::wstring> namesBeforeCancel = namesIn(folder);
   cancelDownloadJob();
   job.join();
+
+  ASSERT_TRUE(started) << "the stand-in never started its helper";
   EXPECT_EQ(outcome(), 2);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runningBeforeCancel, std::vector<bool>(2, true));
+  ASSERT_EQ(namesBeforeCancel.size(), 1u);
+  EXPECT_TRUE(namesBeforeCancel[0].ends_with(L".mp4.part")) << wideToUtf8(namesBeforeCancel[0]);
   // The runner returns once the job object is terminated; both processes are ended by then.
   for (HANDLE process : processes) {
     EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_OBJECT_0);
-    CloseHandle(process);
+    if (process) CloseHandle(process);
   }
   EXPECT_EQ(namesIn(folder), std::vector<std::wstring>{}) << "the half-written file must go";
   EXPECT_EQ(namesIn(jobRecordsFolder()), std::vector<std::wstring>{});

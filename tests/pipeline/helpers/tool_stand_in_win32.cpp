@@ -11,8 +11,9 @@
 // "[download] Destination: <name>", a ".part" file written beside it, "[P]" progress lines in the
 // job's progress template, then the rename to the name and "[F]<path as JSON>".
 // With TARNWICK_STAND_IN_HOLD set it stops after the first progress line instead: it starts a
-// copy of itself that only waits ("--stand-in-child"), prints "[debug] helper <pid>" and waits
-// for ever, so that only a kill of the whole tree ends both.
+// copy of itself that records itself and waits ("--stand-in-child <ready event>"), prints
+// "[debug] helper <pid>" once the helper has its record, and waits for ever, so that only a kill
+// of the whole tree ends both.
 // ffmpeg: "-version" prints a version; otherwise it copies the file after "-i" to its last
 // argument and prints a duration and "-progress" lines. deno: "--version" prints a version.
 #include <windows.h>
@@ -143,14 +144,18 @@ std::wstring json(std::wstring_view text) {
   return out + L"\"";
 }
 
+// Starts the helper and waits until it has written its record, so that the test finds both.
 void startHelper() {
-  std::wstring commandLine = L"\"" + ownPath() + L"\" --stand-in-child";
+  const std::wstring ready = L"tarnwick-stand-in-ready-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, ready.c_str());
+  std::wstring commandLine = L"\"" + ownPath() + L"\" --stand-in-child " + ready;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &started))
+  if (!event || !CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &started))
     ExitProcess(95);
+  WaitForSingleObject(event, INFINITE);
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
   line(L"[debug] helper " + std::to_wstring(started.dwProcessId));
@@ -203,7 +208,10 @@ int wmain(int argc, wchar_t** argv) {
   if (name.size() > 4 && name.ends_with(L".exe")) name.resize(name.size() - 4);
   record(name, argc, argv);
   std::vector<std::wstring> args(argv + 1, argv + argc);
-  if (has(args, L"--stand-in-child")) Sleep(INFINITE);
+  if (std::wstring ready = valueOf(args, L"--stand-in-child"); !ready.empty()) {
+    SetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, ready.c_str()));
+    Sleep(INFINITE);
+  }
   if (name == L"yt-dlp") return ytDlp(args);
   if (name == L"ffmpeg") return ffmpeg(args);
   if (name == L"deno" && has(args, L"--version")) {
