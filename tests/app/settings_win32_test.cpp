@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "app/settings_win32.h"
+#include "settings_sample.h"
 
 namespace tarnwick {
 namespace {
@@ -43,17 +44,9 @@ class RegistrySettings : public ::testing::Test {
   std::wstring key;
 };
 
+// A code point beyond the BMP takes two UTF-16 units.
 Settings allChanged() {
-  Settings s;
-  s.folder = L"D:\\Médias\\\U0001F3B5 Songs";  // a code point beyond the BMP: two UTF-16 units
-  s.language = 16;
-  s.audioMode = true;
-  s.videoFormat = 9;
-  s.quality = 0;
-  s.audioFormat = 7;
-  s.bitrate = 5;
-  s.wholePlaylist = true;
-  return s;
+  return test::highestSettings(L"D:\\Médias\\\U0001F3B5 Songs");
 }
 
 TEST_F(RegistrySettings, AllEightValuesRoundTripWithTheirRegistryTypes) {

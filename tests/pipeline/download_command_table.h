@@ -41,6 +41,17 @@ inline std::wstring withPlainMarker(std::wstring text) {
   return text;
 }
 
+// What every download command holds between the program and "-o": progress lines, the "[F]"
+// line and the sanitized name fields the template uses.
+inline const std::wstring commandProgressPart =
+    L" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet --progress-template "
+    L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
+    L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
+    L"\"%(id)S:%(file_id)s\"";
+inline const std::wstring singleItemTemplate = L"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s";
+inline const std::wstring playlistTemplate =
+    L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + singleItemTemplate;
+
 inline std::vector<CommandCase> downloadCommandTable() {
   auto request = [](bool audio, int format, int qualityOrBitrate, bool playlist, std::wstring url) {
     DownloadRequest r;
@@ -52,15 +63,9 @@ inline std::vector<CommandCase> downloadCommandTable() {
     r.wholePlaylist = playlist;
     return r;
   };
-  const std::wstring head =
-      L"\"<yt-dlp>\" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet --progress-template "
-      L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
-      L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
-      L"\"%(id)S:%(file_id)s\" -o ";
-  const std::wstring single = L"\"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s\" --no-playlist";
-  const std::wstring playlist =
-      L"\"%(playlist_title|Playlist).80B/%(playlist_index)03d - %(file_title).128B [%(file_id).40B].ctmp."
-      L"%(ext)s\" --yes-playlist";
+  const std::wstring head = L"\"<yt-dlp>\"" + commandProgressPart + L" -o ";
+  const std::wstring single = L"\"" + singleItemTemplate + L"\" --no-playlist";
+  const std::wstring playlist = L"\"" + playlistTemplate + L"\" --yes-playlist";
   const std::wstring tools = L" --ffmpeg-location \"<ffmpeg-folder>\" --js-runtimes \"deno:<deno>\"";
   return {
       {request(false, 0, 4, false, L"https://www.youtube.com/watch?v=aBc_12-xyz"),

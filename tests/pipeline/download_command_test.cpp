@@ -18,14 +18,9 @@ namespace {
 //   cut by bytes ("%(file_title).128B"): Linux allows 255 bytes a name, and the sanitizer widens
 //   "/", "?" and the like to three bytes, so the cut must count the widened text. The budget is
 //   explained beside downloadOutputTemplate.
-const std::wstring progressPart =
-    L" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet --progress-template "
-    L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
-    L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
-    L"\"%(id)S:%(file_id)s\"";
-const std::wstring singleTemplate = L"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s";
-const std::wstring playlistTemplate =
-    L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + singleTemplate;
+const std::wstring& progressPart = test::commandProgressPart;
+const std::wstring& singleTemplate = test::singleItemTemplate;
+const std::wstring& playlistTemplate = test::playlistTemplate;
 
 DownloadRequest videoRequest(int format, int quality) {
   DownloadRequest r;
