@@ -100,6 +100,13 @@ TEST_F(StandInDownload, YtDlpReceivesTheSharedTableCommandsByteForByte) {
     const fs::path folder = Sandbox::current().makeFolder("save " + std::to_string(++index));
     DownloadRequest request = c.request;
     request.folder = fromPath(folder);
+    // An earlier download under the same name: the result replaces it (a plain rename would fail).
+    const std::wstring extension = request.audioMode ? audioFormatTable[request.audioFormat].extension
+                                                     : videoFormatTable[request.videoFormat].extension;
+    const std::wstring result = (request.wholePlaylist ? L"Playlist\\001 - " : L"") +
+                                std::wstring(L"Stand-in clip [si1].") + extension;
+    fs::create_directories((folder / result).parent_path());
+    writeFile(folder / result, "an earlier download");
     recorder.clear();
     downloadJobMain(request);
     EXPECT_EQ(outcome(), 0);
@@ -117,11 +124,8 @@ TEST_F(StandInDownload, YtDlpReceivesTheSharedTableCommandsByteForByte) {
     EXPECT_EQ(run.arguments, std::vector<std::wstring>(split.begin() + 1, split.end()));
 
     // The stand-in's output was read as yt-dlp's: one result under its final name, nothing else.
-    const std::wstring extension = request.audioMode ? audioFormatTable[request.audioFormat].extension
-                                                     : videoFormatTable[request.videoFormat].extension;
-    const std::wstring name = L"Stand-in clip [si1]." + extension;
-    EXPECT_EQ(namesIn(folder),
-              std::vector<std::wstring>{request.wholePlaylist ? L"Playlist\\001 - " + name : name});
+    EXPECT_EQ(namesIn(folder), std::vector<std::wstring>{result});
+    EXPECT_EQ(readFile(folder / result), "a whole clip");
   }
 }
 
