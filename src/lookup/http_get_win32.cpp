@@ -7,7 +7,12 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "base/text.h"
 #include "lookup/http_transfer.h"
@@ -19,8 +24,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr DWORD readChunk = 16 * 1024;
 // No cookies, nothing from or into the cache, no dialogs; redirects are ours to check.
-constexpr DWORD requestFlags = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+constexpr DWORD requestFlags = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+                               INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD |
+                               INTERNET_FLAG_NO_CACHE_WRITE;
+
+// Each call has a session of its own, so a connection kept open would only linger.
+constexpr const wchar_t* closeHeader = L"Connection: close\r\n";
 
 class Handle {
  public:
@@ -45,22 +54,6 @@ DWORD milliseconds(std::chrono::milliseconds duration) {
   return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 1, 0x7FFFFFFF));
 }
 
-// Every wait below is bounded by the silence limit and by what is left of the whole transfer's.
-class Deadline {
- public:
-  explicit Deadline(const HttpLimits& limits)
-      : end_(Clock::now() + limits.whole), withoutData_(limits.withoutData) {}
-  bool passed() const { return Clock::now() >= end_; }
-  DWORD nextWait() const {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - Clock::now());
-    return milliseconds(std::min(left, withoutData_));
-  }
-
- private:
-  Clock::time_point end_;
-  std::chrono::milliseconds withoutData_;
-};
-
 void setTimeout(HINTERNET handle, DWORD option, DWORD value) {
   InternetSetOptionW(handle, option, &value, sizeof value);
 }
@@ -69,7 +62,8 @@ std::uint32_t statusOf(HINTERNET request) {
   DWORD code = 0;
   DWORD size = sizeof code;
   DWORD index = 0;
-  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, &index)) return 0;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, &index))
+    return 0;
   return code;
 }
 
@@ -109,17 +103,31 @@ std::wstring resolve(const std::wstring& base, const std::wstring& location) {
   return target;
 }
 
-// Reads the rest of the answer into `body`. False when it ended early: silence, the deadline, a
-// broken connection, more than the limit or fewer bytes than announced.
-bool readBody(HINTERNET request, std::string& body, const Deadline& deadline) {
+// What the caller and the thread that talks to WinINet share. WinINet's own time-outs do not
+// bound every wait (a silent server outlasts them under Wine, and Microsoft's advice for its
+// connect time-out is a second thread), so the transfer runs on a thread of its own and the caller
+// enforces the limits by waiting no longer.
+struct Exchange {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::string body;
+  std::uint32_t status = 0;
+  Clock::time_point lastData = Clock::now();  // also the headers count as data
+  bool finished = false;
+  bool complete = false;   // the whole body arrived, within the limit
+  bool abandoned = false;  // the caller stopped waiting; the transfer stops at its next step
+};
+
+// Reads the rest of the answer into the exchange. False when it ended early: a broken
+// connection, more than the limit, fewer bytes than announced, or the caller gone.
+bool readBody(HINTERNET request, Exchange& exchange) {
   std::optional<std::uint64_t> announced = contentLength(request);
   if (announced && *announced > httpBodyLimit) return false;  // refused before a byte is read
   std::string chunk;
+  std::uint64_t received = 0;
   for (;;) {
-    if (deadline.passed()) return false;
-    setTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.nextWait());
-    // Waits for whatever arrives first, so that a trickle cannot outlast the deadline inside
-    // one read that insists on filling its buffer.
+    // Waits for whatever arrives first, so that a trickle counts as data while it trickles
+    // rather than inside one read that insists on filling its buffer.
     DWORD available = 0;
     if (!InternetQueryDataAvailable(request, &available, 0, 0)) return false;
     if (available == 0) break;
@@ -127,9 +135,61 @@ bool readBody(HINTERNET request, std::string& body, const Deadline& deadline) {
     DWORD read = 0;
     if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return false;
     if (read == 0) break;
-    if (!appendWithinLimit(body, std::string_view(chunk.data(), read))) return false;
+    std::lock_guard guard(exchange.lock);
+    if (exchange.abandoned || !appendWithinLimit(exchange.body, std::string_view(chunk.data(), read)))
+      return false;
+    received += read;
+    exchange.lastData = Clock::now();
+    exchange.changed.notify_all();
   }
-  return !announced || *announced == body.size();
+  return !announced || *announced == received;
+}
+
+void publishStatus(Exchange& exchange, std::uint32_t code) {
+  std::lock_guard guard(exchange.lock);
+  exchange.status = code;
+  exchange.lastData = Clock::now();
+  exchange.changed.notify_all();
+}
+
+bool isAbandoned(Exchange& exchange) {
+  std::lock_guard guard(exchange.lock);
+  return exchange.abandoned;
+}
+
+// The whole transfer, on its own thread: handles opened and closed here only.
+void transfer(const std::shared_ptr<Exchange>& exchange, std::wstring address, const HttpLimits& limits) {
+  bool complete = false;
+  Handle session(InternetOpenW(L"Tarnwick/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (session) {
+    // Where WinINet honours them, a transfer the caller gave up on ends soon after.
+    setTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, milliseconds(limits.connect));
+    setTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, milliseconds(limits.withoutData));
+    setTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, milliseconds(limits.withoutData));
+    Handle request;
+    std::uint32_t code = 0;
+    for (int redirects = 0; !isAbandoned(*exchange); ++redirects) {
+      request.reset(InternetOpenUrlW(session.get(), address.c_str(), closeHeader, static_cast<DWORD>(-1L),
+                                     requestFlags, 0));
+      if (!request) break;
+      code = statusOf(request.get());
+      publishStatus(*exchange, code);
+      std::wstring location =
+          isRedirect(code) ? headerOf(request.get(), HTTP_QUERY_LOCATION) : std::wstring();
+      std::wstring next = location.empty() ? std::wstring() : resolve(address, location);
+      // Not a redirect, a loop, a way out of http(s), or down from https to plain http: this
+      // answer is the last.
+      if (next.empty() || redirects == httpMaxRedirects || !mayFollowRedirect(address, next)) {
+        complete = readBody(request.get(), *exchange);
+        break;
+      }
+      address = std::move(next);
+    }
+  }
+  std::lock_guard guard(exchange->lock);
+  exchange->finished = true;
+  exchange->complete = complete;
+  exchange->changed.notify_all();
 }
 
 }  // namespace
@@ -139,33 +199,31 @@ bool httpGet(std::wstring_view url, std::string& body, std::uint32_t* status) {
   if (status) *status = 0;
   if (!isWebAddress(url)) return false;
   const HttpLimits limits = httpLimits();
-  const Deadline deadline(limits);
-  Handle session(InternetOpenW(L"Tarnwick/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) return false;
-  setTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, milliseconds(limits.connect));
-  setTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, milliseconds(limits.withoutData));
-
-  std::wstring address(url);
-  Handle request;
-  std::uint32_t code = 0;
-  for (int redirects = 0;; ++redirects) {
-    if (deadline.passed()) return false;
-    setTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.nextWait());
-    request.reset(InternetOpenUrlW(session.get(), address.c_str(), nullptr, 0, requestFlags, 0));
-    if (!request) return false;
-    code = statusOf(request.get());
-    if (status) *status = code;
-    if (!isRedirect(code)) break;
-    std::wstring location = headerOf(request.get(), HTTP_QUERY_LOCATION);
-    std::wstring next = location.empty() ? std::wstring() : resolve(address, location);
-    // A loop, a way out of http(s), or down from https to plain http: the redirect's own answer.
-    if (redirects == httpMaxRedirects || !mayFollowRedirect(address, next)) break;
-    address = std::move(next);
+  const Clock::time_point deadline = Clock::now() + limits.whole;
+  auto exchange = std::make_shared<Exchange>();
+  try {
+    std::thread(transfer, exchange, std::wstring(url), limits).detach();
+  } catch (const std::system_error&) {
+    return false;  // no thread to spare: as any other failed fetch
   }
+  std::unique_lock guard(exchange->lock);
+  while (!exchange->finished) {
+    const Clock::time_point until = std::min(deadline, exchange->lastData + limits.withoutData);
+    if (Clock::now() >= until) {
+      exchange->abandoned = true;
+      break;
+    }
+    exchange->changed.wait_until(guard, until);
+  }
+  if (status) *status = exchange->status;
   // A transfer cut short is a failure even with status 200: the callers would otherwise decode
   // half a picture or half a JSON text.
-  bool complete = readBody(request.get(), body, deadline);
-  return complete && code == 200;
+  const bool ok = exchange->finished && exchange->complete && exchange->status == 200;
+  if (exchange->finished)
+    body = std::move(exchange->body);
+  else
+    body = exchange->body;  // what arrived so far; the transfer thread still holds its own
+  return ok;
 }
 
 }  // namespace tarnwick

@@ -19,7 +19,8 @@ double coverScale(int width, int height) {
 double heldBytes(int width, int height, double scale, int decodeShrink) {
   int shrink = 1;
   while (shrink < decodeShrink && scale * shrink * 2 <= 1) shrink *= 2;
-  return 4.0 * std::ceil(static_cast<double>(width) / shrink) * std::ceil(static_cast<double>(height) / shrink);
+  return 4.0 * std::ceil(static_cast<double>(width) / shrink) *
+         std::ceil(static_cast<double>(height) / shrink);
 }
 
 bool sideInRange(int side) {
@@ -31,7 +32,8 @@ bool sideInRange(int side) {
 std::optional<ThumbSize> thumbDecodeSize(int width, int height, int decodeShrink) {
   if (!sideInRange(width) || !sideInRange(height)) return std::nullopt;
   const double scale = coverScale(width, height);
-  if (heldBytes(width, height, scale, decodeShrink) > static_cast<double>(thumbMaxDecodeBytes)) return std::nullopt;
+  if (heldBytes(width, height, scale, decodeShrink) > static_cast<double>(thumbMaxDecodeBytes))
+    return std::nullopt;
   if (scale >= 1) return ThumbSize{width, height};
   return ThumbSize{std::max(1, static_cast<int>(std::ceil(width * scale))),
                    std::max(1, static_cast<int>(std::ceil(height * scale)))};
@@ -42,7 +44,8 @@ std::shared_ptr<Thumb> makeThumb(ThumbSize size) {
   thumb->width = size.width;
   thumb->height = size.height;
   thumb->stride = size.width * 4;
-  thumb->pixels.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height), 0xFF000000u);
+  thumb->pixels.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height),
+                       0xFF000000u);
   return thumb;
 }
 
@@ -55,8 +58,10 @@ std::shared_ptr<Thumb> decodeThumbnail(std::string_view bytes) {
   if (bytes.empty()) return nullptr;
   std::shared_ptr<Thumb> thumb = decodePicture(bytes);
   // Whatever the library answered, the painters rely on this shape.
-  if (!thumb || !sideInRange(thumb->width) || !sideInRange(thumb->height) || thumb->stride != thumb->width * 4 ||
-      thumb->pixels.size() != static_cast<std::size_t>(thumb->width) * static_cast<std::size_t>(thumb->height))
+  if (!thumb || !sideInRange(thumb->width) || !sideInRange(thumb->height) ||
+      thumb->stride != thumb->width * 4 ||
+      thumb->pixels.size() !=
+          static_cast<std::size_t>(thumb->width) * static_cast<std::size_t>(thumb->height))
     return nullptr;
   return thumb;
 }

@@ -40,9 +40,9 @@ extern const int thumbJpegDecodeShrink;
 inline constexpr int thumbCoverWidth = 352;
 inline constexpr int thumbCoverHeight = 198;
 
-// Decodes an image file (JPEG, PNG, whatever the platform's image library reads) into a Thumb no larger
-// than needed to cover thumbCoverWidth × thumbCoverHeight, or null when the bytes cannot be
-// decoded or the picture is too large. Any thread: the workers decode what they fetched.
+// Decodes an image file (JPEG, PNG, whatever the platform's image library reads) into a Thumb no
+// larger than needed to cover thumbCoverWidth × thumbCoverHeight, or null when the bytes cannot
+// be decoded or the picture is too large. Any thread: the workers decode what they fetched.
 [[nodiscard]] std::shared_ptr<Thumb> decodeThumbnail(std::string_view bytes);
 
 }  // namespace tarnwick

@@ -24,7 +24,8 @@ struct ThumbSize {
 [[nodiscard]] std::shared_ptr<Thumb> makeThumb(ThumbSize size);
 
 // One premultiplied ARGB word from straight (unpremultiplied) 8-bit channels.
-[[nodiscard]] std::uint32_t premultipliedArgb(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a);
+[[nodiscard]] std::uint32_t premultipliedArgb(std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                                              std::uint32_t a);
 
 // Platform side: decodes `bytes` (not empty) at the size thumbDecodeSize gives, or null.
 [[nodiscard]] std::shared_ptr<Thumb> decodePicture(std::string_view bytes);

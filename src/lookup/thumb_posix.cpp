@@ -32,7 +32,8 @@ void onSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer dat
     state->tooLarge = true;
     return;
   }
-  if (size->width != width || size->height != height) gdk_pixbuf_loader_set_size(loader, size->width, size->height);
+  if (size->width != width || size->height != height)
+    gdk_pixbuf_loader_set_size(loader, size->width, size->height);
 }
 
 // Feeds the bytes in chunks so that a picture announced too large is dropped before its rows are

@@ -54,7 +54,8 @@ std::shared_ptr<Thumb> decodeWith(IWICImagingFactory* factory, std::string_view 
   auto* data = reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()));
   if (FAILED(stream->InitializeFromMemory(data, static_cast<DWORD>(bytes.size())))) return nullptr;
   Com<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.out())))
+  if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                              decoder.out())))
     return nullptr;
   Com<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.out()))) return nullptr;
@@ -69,15 +70,15 @@ std::shared_ptr<Thumb> decodeWith(IWICImagingFactory* factory, std::string_view 
   // Premultiplied before scaling, so that transparent pixels lend no colour to their neighbours.
   Com<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.out())) ||
-      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)))
+      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                   nullptr, 0.0, WICBitmapPaletteTypeCustom)))
     return nullptr;
   IWICBitmapSource* source = converter.get();
   Com<IWICBitmapScaler> scaler;
   if (size->width != static_cast<int>(width) || size->height != static_cast<int>(height)) {
     if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
-        FAILED(scaler->Initialize(converter.get(), static_cast<UINT>(size->width), static_cast<UINT>(size->height),
-                                  WICBitmapInterpolationModeFant)))
+        FAILED(scaler->Initialize(converter.get(), static_cast<UINT>(size->width),
+                                  static_cast<UINT>(size->height), WICBitmapInterpolationModeFant)))
       return nullptr;
     source = scaler.get();
   }

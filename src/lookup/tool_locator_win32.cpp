@@ -37,7 +37,8 @@ std::wstring searchPathForTool(std::wstring_view fileName) {
     std::size_t semicolon = folders.find(L';');
     std::wstring folder(folders.substr(0, semicolon));
     folders = semicolon == std::wstring_view::npos ? std::wstring_view() : folders.substr(semicolon + 1);
-    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
+    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+      folder = folder.substr(1, folder.size() - 2);
     // An empty or relative entry would mean the working folder: never that.
     if (folder.empty() || !std::filesystem::path(folder).is_absolute()) continue;
     if (std::wstring found = fileIn(folder, name); !found.empty()) return found;

@@ -17,7 +17,8 @@ std::string encodePicture(int width, int height, const PixelColour& colour, cons
 
 // One flat colour.
 inline std::string makePicture(int width, int height, std::uint32_t rgba, const char* type = "jpeg") {
-  return encodePicture(width, height, [rgba](int, int) { return rgba; }, type);
+  return encodePicture(
+      width, height, [rgba](int, int) { return rgba; }, type);
 }
 
 }  // namespace tarnwick::test

@@ -41,7 +41,8 @@ bool encodeInto(IStream* output, int width, int height, const PixelColour& colou
   if (FAILED(factory->CreateEncoder(png ? GUID_ContainerFormatPng : GUID_ContainerFormatJpeg, nullptr,
                                     &encoder.object)) ||
       FAILED(encoder->Initialize(output, WICBitmapEncoderNoCache)) ||
-      FAILED(encoder->CreateNewFrame(&frame.object, &options.object)) || FAILED(frame->Initialize(options.object)) ||
+      FAILED(encoder->CreateNewFrame(&frame.object, &options.object)) ||
+      FAILED(frame->Initialize(options.object)) ||
       FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))))
     return false;
   const WICPixelFormatGUID wanted = png ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
@@ -63,7 +64,8 @@ bool encodeInto(IStream* output, int width, int height, const PixelColour& colou
         if (png) p[3] = static_cast<BYTE>(rgba);
       }
     }
-    if (FAILED(frame->WritePixels(static_cast<UINT>(rows), stride, stride * static_cast<UINT>(rows), strip.data())))
+    if (FAILED(frame->WritePixels(static_cast<UINT>(rows), stride, stride * static_cast<UINT>(rows),
+                                  strip.data())))
       return false;
   }
   return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());

@@ -70,7 +70,7 @@ TEST(DecodeThumbnail, LargePicturesAreDecodedDownToTheCardSize) {
       {4000, 1000, "jpeg", 792, thumbCoverHeight},  // wide: the height decides
       {1000, 4000, "png", thumbCoverWidth, 1408},   // tall: the width decides
       {320, 180, "jpeg", 320, 180},                 // smaller: kept as it is
-      {4500, 4000, "png", 0, 0},  // 72 MB to hold
+      {4500, 4000, "png", 0, 0},                    // 72 MB to hold
       // 256 MB whole: cheap only where the decoder shrinks a JPEG while decoding it.
       {thumbMaxSide, thumbMaxSide, "jpeg", thumbJpegDecodeShrink >= 2 ? thumbCoverWidth : 0,
        thumbJpegDecodeShrink >= 2 ? thumbCoverWidth : 0},
@@ -102,7 +102,8 @@ TEST(DecodeThumbnail, PixelsKeepTheirPlaceAndChannels) {
   for (const auto& c : cases) {
     const std::string picture = test::encodePicture(
         c.width, c.height,
-        [&](int x, int y) { return quadrants[(y >= c.height / 2 ? 2 : 0) + (x >= c.width / 2 ? 1 : 0)]; }, c.type);
+        [&](int x, int y) { return quadrants[(y >= c.height / 2 ? 2 : 0) + (x >= c.width / 2 ? 1 : 0)]; },
+        c.type);
     ASSERT_FALSE(picture.empty()) << c.type;
     std::shared_ptr<Thumb> thumb = decodeThumbnail(picture);
     ASSERT_TRUE(thumb) << c.width << "x" << c.height << " " << c.type;

@@ -14,15 +14,20 @@ namespace fs = std::filesystem;
 
 #ifdef _WIN32
 constexpr wchar_t pathSeparator = L';';
-void setPath(const std::wstring& value) { _wputenv_s(L"PATH", value.c_str()); }
+void setPath(const std::wstring& value) {
+  _wputenv_s(L"PATH", value.c_str());
+}
 #else
 constexpr wchar_t pathSeparator = L':';
-void setPath(const std::wstring& value) { ::setenv("PATH", wideToUtf8(value).c_str(), 1); }
+void setPath(const std::wstring& value) {
+  ::setenv("PATH", wideToUtf8(value).c_str(), 1);
+}
 #endif
 
 std::wstring pathOf(std::initializer_list<std::wstring> entries) {
   std::wstring path;
-  for (const std::wstring& entry : entries) path += (path.empty() ? L"" : std::wstring(1, pathSeparator)) + entry;
+  for (const std::wstring& entry : entries)
+    path += (path.empty() ? L"" : std::wstring(1, pathSeparator)) + entry;
   return path;
 }
 
@@ -56,7 +61,8 @@ TEST(ToolLocator, SearchesPathFoldersInOrderAndYieldsToTheInstalledLocator) {
       EXPECT_EQ(found, L"") << wideToUtf8(c.path);
     } else {
       std::error_code ec;
-      EXPECT_TRUE(fs::equivalent(toPath(found), c.found, ec)) << wideToUtf8(found) << " for " << wideToUtf8(c.path);
+      EXPECT_TRUE(fs::equivalent(toPath(found), c.found, ec))
+          << wideToUtf8(found) << " for " << wideToUtf8(c.path);
     }
     EXPECT_EQ(locateTool(ytDlpFileName), found);
   }
