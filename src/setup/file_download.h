@@ -15,7 +15,8 @@ namespace tarnwick {
 // (with the executable bits first when `executable`); a failed or cancelled transfer leaves an
 // older destination untouched and no ".part" behind. Any status other than 2xx, a time-out (to
 // connect, without data, or for the whole transfer), a body over the size limit (announced or
-// not), a connection failure and a libcurl that cannot be loaded are failures, logged as
+// not), a body cut short, a redirect from https to http, a connection failure and a libcurl that
+// cannot be loaded are failures (libcurl on POSIX, URLMon on Windows), logged as
 // "Error: download of <displayName> failed (...)."; a cancel (cancelRequested) aborts the
 // transfer and logs nothing. With `expectedSha256` (lower-case hex) the complete body must have
 // that hash before it is made executable or put in place; otherwise it is deleted and

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "base/job_control.h"
@@ -45,6 +46,21 @@ std::wstring describe(HRESULT result) {
   }
 }
 
+// The body's length as the response headers announce it, unless an encoding changes it on the way.
+std::optional<std::uint64_t> announcedLength(std::wstring_view headers) {
+  std::optional<std::uint64_t> length;
+  while (!headers.empty()) {
+    std::size_t end = headers.find(L'\n');
+    std::wstring line = asciiLower(trimText(headers.substr(0, end)));
+    headers = end == std::wstring_view::npos ? std::wstring_view() : headers.substr(end + 1);
+    if (startsWith(line, L"content-encoding:")) return std::nullopt;
+    if (startsWith(line, L"content-length:"))
+      if (std::optional<long long> value = parseInteger(std::wstring_view(line).substr(15)); value && *value >= 0)
+        length = static_cast<std::uint64_t>(*value);
+  }
+  return length;
+}
+
 // URLMon's callbacks for one transfer, and the watch that ends it on a time-out or a cancel even
 // while no data arrives (URLMon calls back only when something happens).
 class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
@@ -52,12 +68,14 @@ class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
   Transfer(std::wstring url, std::uint64_t maxBytes, DownloadProgress* progress)
       : url_(std::move(url)), maxBytes_(maxBytes), progress_(progress) {}
 
-  // Runs `fetch` (which calls URLMon with this object) under the watch; answers why it failed.
+  // Runs `fetch` (which calls URLMon with this object and answers how many bytes arrived) under
+  // the watch; answers why it failed.
   template <typename Fetch>
   std::wstring run(Fetch fetch) {
     started_ = lastActivity_ = Clock::now();
     std::thread watch([this] { watchOver(); });
-    HRESULT result = fetch(static_cast<IBindStatusCallback*>(this));
+    std::uint64_t received = 0;
+    HRESULT result = fetch(static_cast<IBindStatusCallback*>(this), received);
     {
       std::lock_guard guard(lock_);
       finished_ = true;
@@ -65,9 +83,14 @@ class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
     wake_.notify_all();
     watch.join();
     std::lock_guard guard(lock_);
+    // A Cancel that came as the last data arrived still counts: the user asked first.
+    if (cancelRequested.load()) return L"cancelled";
     if (!reason_.empty()) return reason_;
     if (FAILED(result)) return describe(result);
     if (status_ != 0 && !isSuccessStatus(status_)) return L"HTTP " + std::to_wstring(status_);
+    // URLMon takes a connection that closes early for the end of the body.
+    if (announcedLength_ && received != *announcedLength_)
+      return L"cut short after " + std::to_wstring(received) + L" of " + std::to_wstring(*announcedLength_) + L" bytes";
     return {};
   }
 
@@ -153,10 +176,11 @@ class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
     *additional = nullptr;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR, LPCWSTR, LPWSTR* additional) override {
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR headers, LPCWSTR, LPWSTR* additional) override {
     if (additional) *additional = nullptr;
     std::unique_lock guard(lock_);
     status_ = static_cast<long>(status);
+    announcedLength_ = headers ? announcedLength(headers) : std::nullopt;
     // The body of any other answer is an error page, not what we asked for.
     if (!isSuccessStatus(status_)) return stop(L"HTTP " + std::to_wstring(status_));
     return S_OK;
@@ -213,6 +237,7 @@ class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
   std::wstring currentUrl_ = url_;
   int redirects_ = 0;
   long status_ = 0;
+  std::optional<std::uint64_t> announcedLength_;
   bool connected_ = false;
   bool finished_ = false;
   bool aborted_ = false;
@@ -254,8 +279,11 @@ std::wstring download(const std::wstring& url, const fs::path& file, std::uint64
   setUserAgentOnce();
   forgetCachedCopy(url);
   Transfer* transfer = new Transfer(url, maxBytes, progress);
-  std::wstring reason = transfer->run([&](IBindStatusCallback* callback) {
-    return URLDownloadToFileW(nullptr, url.c_str(), file.c_str(), 0, callback);
+  std::wstring reason = transfer->run([&](IBindStatusCallback* callback, std::uint64_t& received) {
+    HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), file.c_str(), 0, callback);
+    std::error_code ec;
+    received = fs::file_size(file, ec);
+    return result;
   });
   transfer->Release();
   forgetCachedCopy(url);

@@ -11,8 +11,8 @@
 
 namespace tarnwick {
 
-// The per-user tools folder: $XDG_DATA_HOME/Tarnwick/tools (default ~/.local/share), or the
-// program's folder joined with "tools" when no data folder is known. Computed once per process,
+// The per-user tools folder: $XDG_DATA_HOME/Tarnwick/tools (default ~/.local/share; on Windows
+// %LOCALAPPDATA%\Tarnwick\tools, default the LocalAppData known folder), or the program's folder joined with "tools" when no data folder is known. Computed once per process,
 // safe from any thread; never created here (the installers create it before writing).
 [[nodiscard]] std::wstring toolsFolder();
 // "staging" beside the tools folder: archives are unpacked there before they replace a component.

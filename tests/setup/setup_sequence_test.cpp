@@ -173,12 +173,6 @@ class SetupSequence : public ::testing::Test {
     EXPECT_EQ(last, 1000) << "a download ends complete";
     return "progress of " + wideToUtf8(name);
   }
-  std::vector<std::string> errorLines(ChannelTap& tap) {
-    std::vector<std::string> out;
-    for (const std::wstring& line : tap.texts(WM_APP_LOG))
-      if (startsWith(line, L"Error")) out.push_back(wideToUtf8(line));
-    return out;
-  }
 
   fs::path tools_;
   fs::path calls_;
@@ -353,7 +347,7 @@ TEST_F(SetupSequence, TheFirstFailureEndsTheSequence) {
     missing_ = "/deno.zip";
     ChannelTap tap;
     EXPECT_FALSE(setupComponents(true));
-    EXPECT_EQ(errorLines(tap), std::vector<std::string>{"Error: download of Deno failed (HTTP 404)."});
+    EXPECT_EQ(tap.errorLines(), std::vector<std::string>{"Error: download of Deno failed (HTTP 404)."});
     EXPECT_EQ(requests("/ffmpeg.tar.xz"), 0) << "no ffmpeg attempt after a failed deno";
     EXPECT_EQ(findTool(L"yt-dlp"), fromPath(tools_ / "yt-dlp"));
     EXPECT_FALSE(fs::exists(tools_ / "deno"));
@@ -363,7 +357,7 @@ TEST_F(SetupSequence, TheFirstFailureEndsTheSequence) {
     missing_ = "/ffmpeg.tar.xz";
     ChannelTap tap;
     EXPECT_FALSE(setupComponents(true));
-    EXPECT_EQ(errorLines(tap), std::vector<std::string>{"Error: download of ffmpeg failed (HTTP 404)."});
+    EXPECT_EQ(tap.errorLines(), std::vector<std::string>{"Error: download of ffmpeg failed (HTTP 404)."});
     EXPECT_EQ(requests("/yt-dlp_linux"), 1);
     EXPECT_EQ(requests("/deno.zip"), 2);
   }
@@ -372,7 +366,7 @@ TEST_F(SetupSequence, TheFirstFailureEndsTheSequence) {
     files_["/ffmpeg.tar.xz"] = test::makeArchive(ArchiveFormat::tarXz, {fileEntry("../ffmpeg", "x", 0755)});
     ChannelTap tap;
     EXPECT_FALSE(setupComponents(true));
-    EXPECT_EQ(errorLines(tap),
+    EXPECT_EQ(tap.errorLines(),
               (std::vector<std::string>{
                   "Error: ffmpeg.tar.xz: refused entry \"../ffmpeg\" (it would land outside the folder).",
                   "Error: could not extract ffmpeg.",
@@ -444,7 +438,7 @@ TEST_F(SetupSequence, AComponentIsInstalledOnlyWhenItMatchesItsPublishedChecksum
 
     ChannelTap tap;
     EXPECT_FALSE(setupComponents(false));
-    EXPECT_EQ(errorLines(tap), std::vector<std::string>{c.error});
+    EXPECT_EQ(tap.errorLines(), std::vector<std::string>{c.error});
     EXPECT_EQ(test::treeOf(tools_), before);
     EXPECT_EQ(test::readFile(tools_ / "yt-dlp"), oldYtDlp);
     EXPECT_EQ(test::treeOf(toPath(stagingRoot())), std::vector<std::string>{});
@@ -460,7 +454,7 @@ TEST_F(SetupSequence, AnUnreachableServerFailsAtYtDlp) {
       {base + L"/yt-dlp_linux", base + L"/deno.zip", base + L"/ffmpeg.tar.xz"});
   ChannelTap tap;
   EXPECT_FALSE(setupComponents(true));
-  EXPECT_EQ(errorLines(tap),
+  EXPECT_EQ(tap.errorLines(),
             std::vector<std::string>{"Error: the checksum list of yt-dlp could not be downloaded "
                                      "(curl error 7: Couldn't connect to server)."});
   for (const std::wstring& line : tap.texts(WM_APP_LOG)) EXPECT_EQ(line.find(L"Deno"), std::wstring::npos);
@@ -473,7 +467,7 @@ TEST_F(SetupSequence, ACancelDuringTheDenoDownloadStopsEverythingQuietly) {
       cancelRequested = true;
   });
   EXPECT_FALSE(setupComponents(true));
-  EXPECT_TRUE(errorLines(tap).empty());
+  EXPECT_TRUE(tap.errorLines().empty());
   EXPECT_EQ(requests("/ffmpeg.tar.xz"), 0);
   EXPECT_FALSE(fs::exists(tools_ / "deno.zip.part"));
   EXPECT_FALSE(fs::exists(tools_ / "deno.zip"));

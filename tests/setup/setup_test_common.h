@@ -11,6 +11,7 @@
 
 #include "base/channel.h"
 #include "base/sha256.h"
+#include "base/text.h"
 #include "channel_recorder.h"
 
 namespace tarnwick::test {
@@ -38,6 +39,13 @@ class ChannelTap {
     std::vector<std::wstring> out;
     for (const Recorded& r : messages())
       if (r.id == id) out.push_back(r.text);
+    return out;
+  }
+  // The log lines that report an error, as UTF-8.
+  std::vector<std::string> errorLines() {
+    std::vector<std::string> out;
+    for (const std::wstring& line : texts(WM_APP_LOG))
+      if (line.starts_with(L"Error")) out.push_back(wideToUtf8(line));
     return out;
   }
   void clear() {
