@@ -23,17 +23,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+
 namespace {
 
-std::string utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                 nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                      nullptr);
-  return out;
-}
+using tarnwick::wideToUtf8;
 
 void writeAll(HANDLE handle, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -45,7 +39,7 @@ void writeAll(HANDLE handle, std::string_view bytes) {
 }
 
 void line(std::wstring_view text) {
-  writeAll(GetStdHandle(STD_OUTPUT_HANDLE), utf8(text) + "\n");
+  writeAll(GetStdHandle(STD_OUTPUT_HANDLE), wideToUtf8(text) + "\n");
 }
 
 bool writeFile(const std::wstring& path, std::string_view bytes) {
@@ -79,7 +73,8 @@ void record(const std::wstring& name, int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
   std::wstring folder = environment(L"TARNWICK_STAND_IN_RECORDS");
   if (folder.empty()) ExitProcess(91);
-  if (!writeFile(folder + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L".txt", utf8(text)))
+  if (!writeFile(folder + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L".txt",
+                 wideToUtf8(text)))
     ExitProcess(92);
 }
 
