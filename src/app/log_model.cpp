@@ -11,7 +11,15 @@ constexpr wchar_t rightToLeftEmbedding = L'\u202B';
 constexpr wchar_t popDirectionalFormatting = L'\u202C';
 
 std::size_t unitsOf(wchar_t c) {
-  return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+  return (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1;  // always 1 where wchar_t is UTF-16
+}
+
+bool isHighSurrogate(wchar_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 }  // namespace
@@ -43,6 +51,12 @@ void LogModel::dropFirstHalf() {
   std::size_t dropped = 0;
   std::size_t count = 0;
   while (dropped < half && count < text_.size()) dropped += unitsOf(text_[count++]);
+  // Where wchar_t is UTF-16 a character beyond U+FFFF is a surrogate pair: its halves go together.
+  if (count < text_.size() && isLowSurrogate(text_[count]) && count > 0 &&
+      isHighSurrogate(text_[count - 1])) {
+    ++count;
+    ++dropped;
+  }
   text_.erase(0, count);
   units_ -= dropped;
   if (observer_ != nullptr) observer_->logTrimmed(count);

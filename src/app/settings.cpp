@@ -9,20 +9,10 @@
 namespace tarnwick {
 namespace {
 
-constexpr char folderName[] = "Folder";
 constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
 
-// A numeric value: its name, the exclusive upper bound, the default and where it goes.
-struct NumberValue {
-  const char* name;
-  std::uint32_t bound;
-  std::int32_t fallback;
-  void (*store)(Settings&, std::int32_t);
-  std::int32_t (*read)(const Settings&);
-};
-
 // The order in which the values are written (the registry's order).
-const NumberValue numberValues[] = {
+const SettingsNumber numberValues[] = {
     {"Language", 17, 0, [](Settings& s, std::int32_t v) { s.language = v; },
      [](const Settings& s) { return s.language; }},
     {"Audio", 2, 0, [](Settings& s, std::int32_t v) { s.audioMode = v != 0; },
@@ -128,19 +118,13 @@ std::optional<std::string> unescapeFolder(std::string_view text) {
   return out;
 }
 
-std::size_t utf16Units(std::wstring_view text) {
-  std::size_t units = 0;
-  for (wchar_t c : text) units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
-  return units;
-}
-
 // The folder as stored, or nullopt when it is damaged (bad escape, invalid UTF-8) or too long.
 std::optional<std::wstring> readFolder(std::string_view value) {
   std::optional<std::string> utf8 = unescapeFolder(value);
   if (!utf8) return std::nullopt;
   std::wstring folder = utf8ToWide(*utf8);
   if (wideToUtf8(folder) != *utf8) return std::nullopt;  // invalid UTF-8: a truncated or foreign file
-  if (utf16Units(folder) > maxFolderUnits) return std::nullopt;
+  if (!folderFits(folder)) return std::nullopt;
   return folder;
 }
 
@@ -159,21 +143,40 @@ std::optional<std::wstring> resolveFolder(std::wstring folder, const std::wstrin
 
 void applyValue(Settings& settings, std::string_view name, std::string_view value, bool& folderSeen,
                 std::optional<std::wstring>& folder) {
-  if (sameName(name, folderName)) {
+  if (sameName(name, settingsFolderName)) {
     folderSeen = true;
     folder = readFolder(value);
     return;
   }
-  for (const NumberValue& number : numberValues) {
+  for (const SettingsNumber& number : numberValues) {
     if (!sameName(name, number.name)) continue;
-    std::optional<std::uint32_t> parsed = parseDword(value);
-    number.store(settings,
-                 parsed && *parsed < number.bound ? static_cast<std::int32_t>(*parsed) : number.fallback);
+    storeSettingsNumber(settings, number, parseDword(value));
     return;
   }
 }
 
 }  // namespace
+
+std::span<const SettingsNumber> settingsNumbers() {
+  return numberValues;
+}
+
+void storeSettingsNumber(Settings& settings, const SettingsNumber& number,
+                         std::optional<std::uint32_t> stored) {
+  number.store(settings,
+               stored && *stored < number.bound ? static_cast<std::int32_t>(*stored) : number.fallback);
+}
+
+std::uint32_t settingsNumberValue(const Settings& settings, const SettingsNumber& number) {
+  return static_cast<std::uint32_t>(number.read(settings));
+}
+
+bool folderFits(std::wstring_view folder) {
+  std::size_t units = 0;
+  // A code point beyond the BMP is one wchar_t on Linux but two UTF-16 units in the registry.
+  for (wchar_t c : folder) units += (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1;
+  return units <= maxFolderUnits;
+}
 
 Settings defaultSettings(std::wstring downloads) {
   Settings settings;
@@ -211,15 +214,15 @@ Settings parseSettings(std::string_view fileText, const std::wstring& downloads,
 
 std::string serializeSettings(const Settings& settings) {
   std::string text = "# Tarnwick settings, rewritten by the program.\n[Tarnwick]\n";
-  text += folderName;
+  text += settingsFolderName;
   text += '=';
   text += escapeFolder(wideToUtf8(settings.folder));
   text += '\n';
-  for (const NumberValue& number : numberValues) {
+  for (const SettingsNumber& number : numberValues) {
     text += number.name;
     text += '=';
     // Written as the registry would store the DWORD: unsigned.
-    text += std::to_string(static_cast<std::uint32_t>(number.read(settings)));
+    text += std::to_string(settingsNumberValue(settings, number));
     text += '\n';
   }
   return text;

@@ -1,16 +1,19 @@
 // The eight user choices that survive between runs.
 //
-// On Linux they live in $XDG_CONFIG_HOME/Tarnwick/settings.ini (default ~/.config), one
-// "Name=value" line each, under the value names the Windows build uses in the registry. Loading
-// never fails: a missing, malformed or out-of-range value becomes its default. Saving replaces
-// the file atomically, so a crash or a full disk leaves the previous settings in place.
+// On Windows they are values of HKEY_CURRENT_USER\Software\Tarnwick ("Folder" a REG_SZ, the
+// others REG_DWORD); on Linux they live in $XDG_CONFIG_HOME/Tarnwick/settings.ini (default
+// ~/.config), one "Name=value" line each, under the same value names (settings_posix.h). Loading
+// never fails: a missing, malformed, wrongly typed or out-of-range value becomes its default.
+// Saving on Linux replaces the file atomically, so a crash or a full disk leaves the previous
+// settings in place.
 //
 // Settings is a plain record; AppState copies it in after loading (`language` by atomic
 // exchange) and builds one to save. Called on the UI thread only.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,6 +35,34 @@ struct Settings {
 // A folder is accepted up to this many UTF-16 units (the registry buffer, less its terminator).
 inline constexpr std::size_t maxFolderUnits = 2047;
 
+// The value name of the folder ("Folder").
+inline constexpr char settingsFolderName[] = "Folder";
+
+// One of the seven numeric values: its name, the exclusive upper bound of what loads, the
+// default, and the field it stands for.
+struct SettingsNumber {
+  const char* name;
+  std::uint32_t bound;
+  std::int32_t fallback;
+  void (*store)(Settings&, std::int32_t);
+  std::int32_t (*read)(const Settings&);
+};
+
+// "Language" to "Playlist", in the order they are saved.
+[[nodiscard]] std::span<const SettingsNumber> settingsNumbers();
+
+// Sets `number`'s field from what was stored: the value when it is below the bound (read as
+// unsigned, as the registry's DWORD), else the default; nullopt (missing, malformed, wrong type)
+// also gives the default.
+void storeSettingsNumber(Settings& settings, const SettingsNumber& number,
+                         std::optional<std::uint32_t> stored);
+
+// The value to store for `number`: the field as an unsigned DWORD.
+[[nodiscard]] std::uint32_t settingsNumberValue(const Settings& settings, const SettingsNumber& number);
+
+// True when `folder` fits the limit above (counted in UTF-16 units on every platform).
+[[nodiscard]] bool folderFits(std::wstring_view folder);
+
 // The defaults, with `downloads` as the folder.
 [[nodiscard]] Settings defaultSettings(std::wstring downloads);
 
@@ -45,20 +76,16 @@ inline constexpr std::size_t maxFolderUnits = 2047;
 // The file's text for `settings` (UTF-8; the folder escaped so that any name survives a line).
 [[nodiscard]] std::string serializeSettings(const Settings& settings);
 
-// $XDG_CONFIG_HOME (when absolute) or ~/.config.
-[[nodiscard]] std::filesystem::path configHome();
-// <configHome>/Tarnwick/settings.ini
-[[nodiscard]] std::filesystem::path settingsFilePath();
-
-// The user's download folder: XDG_DOWNLOAD_DIR from <configHome>/user-dirs.dirs, else from the
-// environment, else ~/Downloads; empty when even the home folder is unknown.
+// The user's download folder. Windows: the Downloads known folder. Linux: XDG_DOWNLOAD_DIR from
+// <configHome>/user-dirs.dirs, else from the environment, else ~/Downloads. Empty when even that
+// is unknown.
 [[nodiscard]] std::wstring downloadsFolder();
 
-// Loads the settings file; defaults for everything when it is missing or unreadable.
+// Loads the eight values; defaults for everything missing or unreadable.
 [[nodiscard]] Settings loadSettings();
 
-// Writes all eight values, creating the folder when needed. Answers false when the file could
-// not be replaced; the previous file is then unchanged.
+// Writes all eight values, creating the key or the folder when needed. Answers false when they
+// could not be written (on Linux the previous file is then unchanged).
 bool saveSettings(const Settings& settings);
 
 }  // namespace tarnwick

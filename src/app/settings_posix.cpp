@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "app/settings_posix.h"
 
 #include <algorithm>
 #include <cerrno>

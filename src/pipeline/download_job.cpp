@@ -16,15 +16,13 @@
 #include "pipeline/job_files.h"
 #include "pipeline/job_record.h"
 #include "pipeline/output_reader.h"
+#include "setup/component_builds.h"
 #include "setup/setup_sequence.h"
 #include "setup/tools_folder.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::wstring_view ytDlpName = L"yt-dlp";
-constexpr std::wstring_view ffmpegName = L"ffmpeg";
-constexpr std::wstring_view denoName = L"deno";
 // For a site's single unmerged file whose codecs the chosen container cannot hold by copy.
 constexpr std::wstring_view unmergedTranscodeArgs =
     L"-c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -c:a aac -b:a 192k";
@@ -42,6 +40,11 @@ struct JobTools {
   std::wstring ffmpeg;
   std::wstring deno;
 };
+
+// The tool's path, looked up under this platform's file name ("yt-dlp.exe" on Windows).
+std::wstring findComponent(std::wstring_view tool) {
+  return findTool(setup::executableFileName(tool));
+}
 
 // The job's own files, relative to its folder, among what yt-dlp reported.
 struct OwnedFiles {
@@ -194,7 +197,8 @@ void runDownload(const DownloadRequest& request, const JobTools& tools) {
 }  // namespace
 
 bool componentsMissing() {
-  return findTool(ytDlpName).empty() || findTool(ffmpegName).empty() || findTool(denoName).empty();
+  return findComponent(L"yt-dlp").empty() || findComponent(L"ffmpeg").empty() ||
+         findComponent(L"deno").empty();
 }
 
 std::wstring finalPathFor(std::wstring_view source, std::wstring_view extension, std::wstring_view marker) {
@@ -240,7 +244,7 @@ void downloadJobMain(DownloadRequest request) {
     postJobDone(unlessCancelled(outcomeFailure), request.kind);
     return;
   }
-  JobTools tools{findTool(ytDlpName), findTool(ffmpegName), findTool(denoName)};
+  JobTools tools{findComponent(L"yt-dlp"), findComponent(L"ffmpeg"), findComponent(L"deno")};
   if (tools.ytdlp.empty() || tools.ffmpeg.empty()) {
     postText(WM_APP_LOG, L"Error: yt-dlp or ffmpeg not found.");
     postJobDone(unlessCancelled(outcomeFailure), request.kind);

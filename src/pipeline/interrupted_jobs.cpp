@@ -68,7 +68,8 @@ std::vector<std::wstring> removeFilesOf(const JobRecord& record) {
     const fs::path subfolder = folder / toPath(name);
     if (!isRealFolder(subfolder)) continue;
     const std::size_t before = removed.size();
-    removeMarkedFilesIn(subfolder, record.marker, name + L"/", removed);
+    // Named as the platform writes a path: "Playlist/001 …", on Windows "Playlist\001 …".
+    removeMarkedFilesIn(subfolder, record.marker, fromPath(toPath(name) / ""), removed);
     const bool heldTheJobsFiles = removed.size() > before;
     const bool wasThereBefore = std::find(record.subfoldersBefore.begin(), record.subfoldersBefore.end(),
                                           name) != record.subfoldersBefore.end();

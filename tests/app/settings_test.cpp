@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "app/settings_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "base/atomic_file.h"
 #include "base/text.h"
 #include "sandbox.h"
+#include "settings_sample.h"
 
 namespace tarnwick {
 namespace {
@@ -34,16 +36,7 @@ std::wstring sandboxDownloads() {
 }
 
 Settings sample() {
-  Settings s;
-  s.folder = L"/media/videos";
-  s.language = 16;
-  s.audioMode = true;
-  s.videoFormat = 9;
-  s.quality = 0;
-  s.audioFormat = 7;
-  s.bitrate = 5;
-  s.wholePlaylist = true;
-  return s;
+  return test::highestSettings(L"/media/videos");
 }
 
 std::size_t filesIn(const fs::path& folder) {

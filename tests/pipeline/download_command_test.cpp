@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/command_line.h"
+#include "download_command_table.h"
 
 namespace tarnwick {
 namespace {
@@ -17,14 +18,9 @@ namespace {
 //   cut by bytes ("%(file_title).128B"): Linux allows 255 bytes a name, and the sanitizer widens
 //   "/", "?" and the like to three bytes, so the cut must count the widened text. The budget is
 //   explained beside downloadOutputTemplate.
-const std::wstring progressPart =
-    L" --newline --no-colors --encoding utf-8 --no-mtime --no-quiet --progress-template "
-    L"\"download:[P]%(progress._percent_str)s|%(progress._speed_str)s|%(progress._eta_str)s\" --print "
-    L"\"after_move:[F]%(filepath)j\" --parse-metadata \"%(title)S:%(file_title)s\" --parse-metadata "
-    L"\"%(id)S:%(file_id)s\"";
-const std::wstring singleTemplate = L"%(file_title).128B [%(file_id).40B].ctmp.%(ext)s";
-const std::wstring playlistTemplate =
-    L"%(playlist_title|Playlist).80B/%(playlist_index)03d - " + singleTemplate;
+const std::wstring& progressPart = test::commandProgressPart;
+const std::wstring& singleTemplate = test::singleItemTemplate;
+const std::wstring& playlistTemplate = test::playlistTemplate;
 
 DownloadRequest videoRequest(int format, int quality) {
   DownloadRequest r;
@@ -178,6 +174,16 @@ TEST(BuildDownloadCommand, SplitsBackIntoTheArgumentsYtDlpShouldReceive) {
       L"-https://x/?a=\"b\" c",
   };
   EXPECT_EQ(args, expected);
+}
+
+// The table that the Windows build also checks, on what yt-dlp.exe receives (under Wine).
+TEST(BuildDownloadCommand, GivesTheSharedTableOfCommands) {
+  for (const test::CommandCase& c : test::downloadCommandTable()) {
+    std::wstring command =
+        buildDownloadCommand(c.request, L"/tools a/yt-dlp", L"/tools b/ffmpeg", L"/tools c/deno");
+    EXPECT_EQ(test::withToolPlaceholders(command, L"/tools a/yt-dlp", L"/tools b/ffmpeg", L"/tools c/deno"),
+              c.command);
+  }
 }
 
 TEST(FormatTables, KeepAbsentApartFromEmpty) {

@@ -14,6 +14,7 @@
 #include "base/process_runner.h"
 #include "base/text.h"
 #include "channel_recorder.h"
+#include "download_command_table.h"
 #include "media_tools.h"
 #include "message_log.h"
 #include "pipeline/download_job.h"
@@ -25,14 +26,6 @@
 namespace tarnwick::test {
 
 namespace fs = std::filesystem;
-
-// `text` with every job's own marker (".ctmp-" and 12 hex digits) written as the plain ".ctmp", so
-// that a test can name the temporary files of a job whose token it cannot know.
-inline std::wstring withPlainMarker(std::wstring text) {
-  for (std::size_t at = text.find(L".ctmp-"); at != std::wstring::npos; at = text.find(L".ctmp-", at + 1))
-    if (isJobMarker(std::wstring_view(text).substr(at, 18))) text.erase(at + 5, 13);
-  return text;
-}
 
 // The names directly in `folder`, sorted (none when it does not exist).
 inline std::vector<std::string> namesIn(const fs::path& folder) {
