@@ -1,12 +1,12 @@
 # One static library per layer, built from every .cpp below src/<layer>. Platform variants are
-# sibling files suffixed _posix / _win32; only this platform's are compiled. A layer with no
-# sources yet gets no library (its issue brings it).
+# sibling files suffixed _posix / _win32, or folders of their own (shell/gtk, shell/win32); only
+# this platform's are compiled. A layer with no sources yet gets no library (its issue brings it).
 function(tarnwick_layer name)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/src/${name}/*.cpp")
   if(WIN32)
-    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "(_posix\\.cpp|/src/shell/gtk/.*)$")
   else()
-    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "(_win32\\.cpp|/src/shell/win32/.*)$")
   endif()
   set(deps)
   foreach(dep IN LISTS ARGN)

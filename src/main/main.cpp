@@ -5,8 +5,8 @@
 #include <malloc.h>
 #endif
 
-#include "shell/renderer_choice.h"
-#include "shell/shell_app.h"
+#include "shell/gtk/renderer_choice.h"
+#include "shell/gtk/shell_app.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Icon roles and their glyphs in the Material Icons font (Debian's
-// fonts-material-design-icons-iconfont). An icon is drawn as one character in an icon text format.
+// Icon roles and their glyphs in the two icon fonts Tarnwick draws with: Material Icons (Debian's
+// fonts-material-design-icons-iconfont) and Windows' Segoe MDL2 Assets / Segoe Fluent Icons, which
+// share their code points. An icon is drawn as one character in an icon text format.
 #pragma once
 
 namespace tarnwick {
@@ -24,7 +25,9 @@ enum class Icon {
   person,        // before the channel name in the preview
 };
 
-// The glyph's code point.
+enum class IconSet { material, segoe };
+
+// The glyph's code point in Material Icons.
 [[nodiscard]] constexpr wchar_t iconGlyph(Icon icon) {
   switch (icon) {
     case Icon::download:
@@ -63,6 +66,50 @@ enum class Icon {
       return 0xE7FD;  // person
   }
   return 0;
+}
+
+[[nodiscard]] constexpr wchar_t segoeIconGlyph(Icon icon) {
+  switch (icon) {
+    case Icon::download:
+      return 0xE896;
+    case Icon::paste:
+      return 0xE77F;
+    case Icon::link:
+      return 0xE71B;
+    case Icon::search:
+      return 0xE721;
+    case Icon::folder:
+      return 0xE8B7;
+    case Icon::changeFolder:
+      return 0xE70F;
+    case Icon::openFolder:
+      return 0xE838;
+    case Icon::cancel:
+      return 0xE711;
+    case Icon::done:
+      return 0xE930;
+    case Icon::error:
+      return 0xE783;
+    case Icon::clearLog:
+      return 0xE74D;
+    case Icon::video:
+      return 0xE714;
+    case Icon::audio:
+      return 0xE8D6;
+    case Icon::globe:
+      return 0xE774;
+    case Icon::chevron:
+      return 0xE70D;
+    case Icon::check:
+      return 0xE73E;
+    case Icon::person:
+      return 0xE77B;
+  }
+  return 0;
+}
+
+[[nodiscard]] constexpr wchar_t iconGlyph(Icon icon, IconSet set) {
+  return set == IconSet::segoe ? segoeIconGlyph(icon) : iconGlyph(icon);
 }
 
 }  // namespace tarnwick

@@ -1,5 +1,5 @@
 // The renderer: Cairo where GL could only be the software rasteriser, the user's choice kept.
-#include "shell/renderer_choice.h"
+#include "shell/gtk/renderer_choice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Window sizes: preferred content plus decoration, capped at 96 % of the work area.
-#include "shell/window_geometry.h"
+#include "shell/gtk/window_geometry.h"
 
 #include <gtest/gtest.h>
 

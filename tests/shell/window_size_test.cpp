@@ -9,7 +9,7 @@
 #include <cmath>
 #include <ostream>
 
-#include "shell/window_geometry.h"
+#include "shell/gtk/window_geometry.h"
 #include "test_paths.h"
 #include "window_fixture.h"
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "shell/main_view.h"
+#include "shell/gtk/main_view.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "shell/accessible_proxies.h"
+#include "shell/gtk/accessible_proxies.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "shell/theme_css.h"
+#include "shell/gtk/theme_css.h"
 
 #include <cstdio>
 

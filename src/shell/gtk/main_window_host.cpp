@@ -5,9 +5,9 @@
 #include "app/popups.h"
 #include "base/text.h"
 #include "render/frame_state_from_app.h"
-#include "shell/desktop.h"
-#include "shell/dialogs.h"
-#include "shell/main_window.h"
+#include "shell/gtk/desktop.h"
+#include "shell/gtk/dialogs.h"
+#include "shell/gtk/main_window.h"
 
 namespace tarnwick {
 namespace {

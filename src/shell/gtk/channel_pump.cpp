@@ -1,4 +1,4 @@
-#include "shell/channel_pump.h"
+#include "shell/gtk/channel_pump.h"
 
 #include <glib.h>
 

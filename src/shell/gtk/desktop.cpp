@@ -1,4 +1,4 @@
-#include "shell/desktop.h"
+#include "shell/gtk/desktop.h"
 
 #include "base/text.h"
 

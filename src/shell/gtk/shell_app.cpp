@@ -1,11 +1,11 @@
-#include "shell/shell_app.h"
+#include "shell/gtk/shell_app.h"
 
 #include <gtk/gtk.h>
 
 #include <memory>
 
-#include "shell/channel_pump.h"
-#include "shell/main_window.h"
+#include "shell/gtk/channel_pump.h"
+#include "shell/gtk/main_window.h"
 
 namespace tarnwick {
 namespace {

@@ -18,10 +18,10 @@
 #include "render/main_layout.h"
 #include "render/render_cache.h"
 #include "render/text_engine.h"
-#include "shell/accessible_proxies.h"
-#include "shell/glib_timer.h"
-#include "shell/main_view.h"
-#include "shell/popup_surface.h"
+#include "shell/gtk/accessible_proxies.h"
+#include "shell/gtk/glib_timer.h"
+#include "shell/gtk/main_view.h"
+#include "shell/gtk/popup_surface.h"
 
 namespace tarnwick {
 

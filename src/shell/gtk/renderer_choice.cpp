@@ -1,4 +1,4 @@
-#include "shell/renderer_choice.h"
+#include "shell/gtk/renderer_choice.h"
 
 #include <cstdlib>
 #include <string_view>

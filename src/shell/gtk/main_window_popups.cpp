@@ -3,8 +3,8 @@
 #include "render/canvas.h"
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"
-#include "shell/key_map.h"
-#include "shell/main_window.h"
+#include "shell/gtk/key_map.h"
+#include "shell/gtk/main_window.h"
 
 namespace tarnwick {
 

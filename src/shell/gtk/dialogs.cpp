@@ -1,4 +1,4 @@
-#include "shell/dialogs.h"
+#include "shell/gtk/dialogs.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "shell/popup_surface.h"
+#include "shell/gtk/popup_surface.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "shell/main_view.h"
+#include "shell/gtk/main_view.h"
 
-#include "shell/accessible_proxies.h"
+#include "shell/gtk/accessible_proxies.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,8 @@
 #include "app/link_box.h"
 #include "app/window_input.h"
 #include "render/frame_state_from_app.h"
-#include "shell/key_map.h"
-#include "shell/main_window.h"
+#include "shell/gtk/key_map.h"
+#include "shell/gtk/main_window.h"
 
 namespace tarnwick {
 namespace {

@@ -1,9 +1,9 @@
-#include "shell/log_view.h"
+#include "shell/gtk/log_view.h"
 
 #include <climits>
 
 #include "base/text.h"
-#include "shell/main_view.h"
+#include "shell/gtk/main_view.h"
 
 namespace tarnwick {
 namespace {

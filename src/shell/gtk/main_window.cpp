@@ -1,4 +1,4 @@
-#include "shell/main_window.h"
+#include "shell/gtk/main_window.h"
 
 #include <gdk/x11/gdkx.h>
 
@@ -12,10 +12,10 @@
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"
 #include "render/palette.h"
-#include "shell/channel_pump.h"
-#include "shell/log_view.h"
-#include "shell/theme_css.h"
-#include "shell/window_geometry.h"
+#include "shell/gtk/channel_pump.h"
+#include "shell/gtk/log_view.h"
+#include "shell/gtk/theme_css.h"
+#include "shell/gtk/window_geometry.h"
 
 namespace tarnwick {
 namespace {

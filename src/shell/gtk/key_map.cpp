@@ -1,4 +1,4 @@
-#include "shell/key_map.h"
+#include "shell/gtk/key_map.h"
 
 namespace tarnwick {
 

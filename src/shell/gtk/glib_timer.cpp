@@ -1,4 +1,4 @@
-#include "shell/glib_timer.h"
+#include "shell/gtk/glib_timer.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "shell/window_geometry.h"
+#include "shell/gtk/window_geometry.h"
 
 #include <algorithm>
 
