@@ -1,4 +1,5 @@
 #include "base/atomic_file.h"
+#include "base/atomic_file_parts.h"
 
 #include <cerrno>
 #include <string>
@@ -12,6 +13,7 @@ namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace atomic_file_parts;
 
 bool writeAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -33,33 +35,6 @@ bool syncFolder(const fs::path& folder) {
   return ok;
 }
 
-fs::path resolveLink(const fs::path& target) {
-  std::error_code ec;
-  if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
-  fs::path resolved = fs::weakly_canonical(target, ec);
-  return ec ? target : resolved;
-}
-
-// mkostemp's six characters after the target's hidden name.
-constexpr std::size_t uniqueSuffixLength = 6;
-
-std::string temporaryPrefix(const fs::path& target) {
-  return "." + target.filename().string() + ".";
-}
-
-// A save killed between creating its temporary file and the rename leaves that file behind;
-// the next save clears such leftovers away.
-void removeLeftoverTemporaries(const fs::path& folder, const std::string& prefix) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    std::error_code typeError;
-    if (name.size() == prefix.size() + uniqueSuffixLength && name.starts_with(prefix) &&
-        !it->is_directory(typeError))
-      fs::remove(it->path(), typeError);
-  }
-}
-
 }  // namespace
 
 bool writeFileAtomically(const fs::path& requested, std::string_view bytes) {
@@ -67,7 +42,7 @@ bool writeFileAtomically(const fs::path& requested, std::string_view bytes) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   // Hidden and named after the target, so that a leftover from a crash is recognisable.
-  const std::string prefix = temporaryPrefix(target);
+  const fs::path::string_type prefix = temporaryPrefix(target);
   removeLeftoverTemporaries(folder, prefix);
   std::string temporary = (folder / (prefix + std::string(uniqueSuffixLength, 'X'))).string();
   int fd = ::mkostemp(temporary.data(), O_CLOEXEC);

@@ -1,4 +1,5 @@
 #include "base/atomic_file.h"
+#include "base/atomic_file_parts.h"
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@ namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace atomic_file_parts;
 
 bool writeAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -21,35 +23,8 @@ bool writeAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-fs::path resolveLink(const fs::path& target) {
-  std::error_code ec;
-  if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
-  fs::path resolved = fs::weakly_canonical(target, ec);
-  return ec ? target : resolved;
-}
-
-// Six characters after the target's name, as the POSIX side's mkostemp makes them.
-constexpr std::size_t uniqueSuffixLength = 6;
-
-std::wstring temporaryPrefix(const fs::path& target) {
-  return L"." + target.filename().wstring() + L".";
-}
-
-// A save killed between creating its temporary file and the rename leaves that file behind;
-// the next save clears such leftovers away.
-void removeLeftoverTemporaries(const fs::path& folder, const std::wstring& prefix) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::wstring name = it->path().filename().wstring();
-    std::error_code typeError;
-    if (name.size() == prefix.size() + uniqueSuffixLength && name.starts_with(prefix) &&
-        !it->is_directory(typeError))
-      fs::remove(it->path(), typeError);
-  }
-}
-
 // Creates a new temporary file beside the target; never opens one that exists.
-HANDLE createTemporary(const fs::path& folder, const std::wstring& prefix, fs::path& created) {
+HANDLE createTemporary(const fs::path& folder, const fs::path::string_type& prefix, fs::path& created) {
   static constexpr wchar_t letters[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device seed;
   std::mt19937 random(seed());
@@ -73,7 +48,7 @@ bool writeFileAtomically(const fs::path& requested, std::string_view bytes) {
   fs::path target = resolveLink(requested);
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = L".";
-  const std::wstring prefix = temporaryPrefix(target);
+  const fs::path::string_type prefix = temporaryPrefix(target);
   removeLeftoverTemporaries(folder, prefix);
   fs::path temporary;
   HANDLE file = createTemporary(folder, prefix, temporary);

@@ -25,6 +25,8 @@ class SharedLibrary {
 
  private:
   void* symbol(const char* name);
+  // `fileName`, or its replacement for tests.
+  static std::string fileToLoad(const std::string& fileName);
 
   std::string label_;
   void* handle_ = nullptr;

@@ -2,20 +2,8 @@
 
 #include <dlfcn.h>
 
-#include <map>
-#include <mutex>
-
 namespace tarnwick {
 namespace {
-
-std::mutex replacementsLock;
-std::map<std::string, std::string> replacements;
-
-std::string fileToLoad(const std::string& fileName) {
-  std::lock_guard guard(replacementsLock);
-  auto found = replacements.find(fileName);
-  return found == replacements.end() ? fileName : found->second;
-}
 
 // dlerror's text for the last failure on this thread.
 std::string lastLoaderError() {
@@ -37,11 +25,6 @@ void* SharedLibrary::symbol(const char* name) {
   void* address = dlsym(handle_, name);
   if (!address && error_.empty()) error_ = label_ + " lacks " + name + ": " + lastLoaderError();
   return address;
-}
-
-void replaceSharedLibraryForTesting(const std::string& fileName, const std::string& replacement) {
-  std::lock_guard guard(replacementsLock);
-  replacements[fileName] = replacement;
 }
 
 }  // namespace tarnwick

@@ -2,22 +2,10 @@
 
 #include <windows.h>
 
-#include <map>
-#include <mutex>
-
 #include "base/text.h"
 
 namespace tarnwick {
 namespace {
-
-std::mutex replacementsLock;
-std::map<std::string, std::string> replacements;
-
-std::string fileToLoad(const std::string& fileName) {
-  std::lock_guard guard(replacementsLock);
-  auto found = replacements.find(fileName);
-  return found == replacements.end() ? fileName : found->second;
-}
 
 // The system's text for `error`, in the style of dlerror: "<file>: <reason>".
 std::string systemMessage(DWORD error) {
@@ -47,11 +35,6 @@ void* SharedLibrary::symbol(const char* name) {
   FARPROC address = GetProcAddress(static_cast<HMODULE>(handle_), name);
   if (!address && error_.empty()) error_ = label_ + " lacks " + name + ": " + systemMessage(GetLastError());
   return reinterpret_cast<void*>(address);
-}
-
-void replaceSharedLibraryForTesting(const std::string& fileName, const std::string& replacement) {
-  std::lock_guard guard(replacementsLock);
-  replacements[fileName] = replacement;
 }
 
 }  // namespace tarnwick
