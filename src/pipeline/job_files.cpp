@@ -4,6 +4,7 @@
 #include <random>
 #include <system_error>
 
+#include "base/file_names.h"
 #include "base/text.h"
 
 namespace tarnwick {
@@ -29,8 +30,9 @@ bool isNativeSeparator(wchar_t c) {
 }
 
 // The part of `path` behind `folder` and one separator, or nullopt when `path` is not below it.
+// On Windows yt-dlp may spell the folder in another letter case; it is the same folder.
 std::optional<std::wstring_view> below(std::wstring_view path, std::wstring_view folder) {
-  if (folder.empty() || !startsWith(path, folder)) return std::nullopt;
+  if (folder.empty() || !startsWithFileName(path, folder)) return std::nullopt;
   path.remove_prefix(folder.size());
   if (isNativeSeparator(folder.back())) return path;  // a root such as "/"
   if (path.empty() || !isNativeSeparator(path.front())) return std::nullopt;
