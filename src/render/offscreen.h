@@ -1,22 +1,24 @@
-// Renders frames without a window: a state, a size in DIPs and a scale in, an ARGB32 image out.
-// Used by the tests and the frame benchmark; the shell paints the same way into GTK's context.
+// Renders frames without a window: a state, a size in DIPs and a scale in, an image out. Used by
+// the tests and the frame benchmark; the shells paint the same way into their windows. The
+// backend (offscreen_posix.cpp: Cairo, offscreen_win32.cpp: Direct2D on a WIC bitmap) gives the
+// canvas and reads the pixels back; what is drawn is the same code on both.
 #pragma once
-
-#include <cairo.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "render/animated_areas.h"
+#include "render/canvas.h"
 #include "render/frame_state.h"
 #include "render/main_layout.h"
 #include "render/render_cache.h"
-#include "render/text_engine.h"
+#include "render/text_measure.h"
 
 namespace tarnwick {
 
-// Premultiplied ARGB32 pixels, row after row.
+// Premultiplied ARGB32 pixels (0xAARRGGBB), row after row.
 struct Image {
   int width = 0;
   int height = 0;
@@ -32,12 +34,12 @@ struct Image {
 
 class OffscreenRenderer {
  public:
-  OffscreenRenderer() = default;
+  OffscreenRenderer();
   ~OffscreenRenderer();
   OffscreenRenderer(const OffscreenRenderer&) = delete;
   OffscreenRenderer& operator=(const OffscreenRenderer&) = delete;
 
-  [[nodiscard]] TextEngine& text() { return text_; }
+  [[nodiscard]] const TextMeasure& text() const;
   [[nodiscard]] RenderCache& mainCache() { return mainCache_; }
 
   // Lays the main window out for width × height DIPs and paints it.
@@ -46,20 +48,22 @@ class OffscreenRenderer {
   // What an animation tick draws of that frame: the area alone, on a transparent image.
   [[nodiscard]] Image renderAnimatedArea(const FrameState& state, const MainLayout& layout, double scale,
                                          AnimatedArea area);
-  // Paints one frame with a given layout into the renderer's own surface (kept between calls).
+  // Paints one frame with a given layout into the renderer's own target (kept between calls).
   void paintMainWindow(const FrameState& state, const MainLayout& layout, double scale);
 
   [[nodiscard]] Image renderLanguagePopup(const FrameState& state, double scale);
   [[nodiscard]] Image renderResultsPopup(const FrameState& state, float width, float height, double scale);
 
  private:
-  cairo_t* begin(float width, float height, double scale);
-  Image snapshot() const;
+  class Backend;  // per platform
+  // A canvas over a target of width × height DIPs at `scale`, cleared to transparent; valid until
+  // the next begin().
+  Canvas& begin(float width, float height, double scale, std::uint64_t clockMs);
+  [[nodiscard]] Image snapshot() const;
 
-  TextEngine text_;
+  std::unique_ptr<Backend> backend_;
   RenderCache mainCache_;
   RenderCache popupCache_;
-  cairo_surface_t* surface_ = nullptr;
 };
 
 }  // namespace tarnwick
