@@ -96,17 +96,17 @@ TEST(DirectWriteFamilies, WindowsFamiliesWhereInstalledInterBeforeThemAndMateria
        {"Segoe UI", "Segoe UI", "Segoe UI", "Segoe Fluent Icons", "Consolas"},
        IconSet::segoe},
   };
-  for (const Case& c : cases) {
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE("case " + std::to_string(i));
+    const Case& c = cases[i];
     const FontFamilies got = chooseDirectWriteFamilies(
         [&](std::string_view name) { return c.installed.count(std::string(name)) > 0; });
-    const std::string what = "installed: " + std::to_string(c.installed.size()) + " families, first " +
-                             (c.installed.empty() ? "none" : *c.installed.begin());
-    EXPECT_EQ(got.ui, c.expected.ui) << what;
-    EXPECT_EQ(got.text, c.expected.text) << what;
-    EXPECT_EQ(got.display, c.expected.display) << what;
-    EXPECT_EQ(got.icon, c.expected.icon) << what;
-    EXPECT_EQ(got.mono, c.expected.mono) << what;
-    EXPECT_EQ(iconSetOf(got), c.icons) << what;
+    EXPECT_EQ(got.ui, c.expected.ui);
+    EXPECT_EQ(got.text, c.expected.text);
+    EXPECT_EQ(got.display, c.expected.display);
+    EXPECT_EQ(got.icon, c.expected.icon);
+    EXPECT_EQ(got.mono, c.expected.mono);
+    EXPECT_EQ(iconSetOf(got), c.icons);
   }
   // The prefix that scripts/wine-fonts.sh filled: Inter and JetBrains Mono, no Segoe icon font.
   const DirectWriteText system;
