@@ -26,11 +26,21 @@ bool pumpUntil(HWND owner, Done done) {
   return done();
 }
 
-std::string point(float x, float y) {
-  return std::to_string(x) + "," + std::to_string(y);
+struct Event {
+  std::string what;
+  float x = 0;
+  float y = 0;
+};
+
+void expectEvent(const Event& got, const Event& expected) {
+  EXPECT_EQ(got.what, expected.what);
+  EXPECT_NEAR(got.x, expected.x, 1e-3);
+  EXPECT_NEAR(got.y, expected.y, 1e-3);
 }
 
 TEST(PopupWindow, ForwardsInputInDipsAndReportsEachCloseOnce) {
+  // As the program runs: the window's own DPI, so pixels and DIPs differ on a scaled display.
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   HINSTANCE instance = GetModuleHandleW(nullptr);
   PopupWindow::registerClasses(instance);
   WNDCLASSW ownerClass{};
@@ -43,17 +53,17 @@ TEST(PopupWindow, ForwardsInputInDipsAndReportsEachCloseOnce) {
   ASSERT_NE(owner, nullptr) << "needs a display: Wine makes no top-level window without X";
   SetForegroundWindow(owner);
 
-  std::vector<std::string> events;
+  std::vector<Event> events;
   int closed = 0;
   PopupWindow* popup = nullptr;
   PopupHooks hooks;
-  hooks.paint = [&](Canvas&, float w, float h) { events.push_back("paint " + point(w, h)); };
-  hooks.pointerMoved = [&](float x, float y) { events.push_back("move " + point(x, y)); };
-  hooks.pointerLeft = [&] { events.push_back("left"); };
-  hooks.released = [&](float x, float y) { events.push_back("up " + point(x, y)); };
-  hooks.wheel = [&](float notches) { events.push_back("wheel " + std::to_string(notches)); };
+  hooks.paint = [&](Canvas&, float w, float h) { events.push_back({"paint", w, h}); };
+  hooks.pointerMoved = [&](float x, float y) { events.push_back({"move", x, y}); };
+  hooks.pointerLeft = [&] { events.push_back({"left"}); };
+  hooks.released = [&](float x, float y) { events.push_back({"up", x, y}); };
+  hooks.wheel = [&](float notches) { events.push_back({"wheel", notches}); };
   hooks.key = [&](PopupKey key) {
-    events.push_back("key " + std::to_string(static_cast<int>(key)));
+    events.push_back({"key", static_cast<float>(key)});
     if (key == PopupKey::escape) popup->hide();  // as the app's Esc handling does
   };
   hooks.closed = [&] { ++closed; };
@@ -77,32 +87,31 @@ TEST(PopupWindow, ForwardsInputInDipsAndReportsEachCloseOnce) {
 
   UpdateWindow(window);
   ASSERT_FALSE(events.empty()) << "the paint hook did not run";
-  EXPECT_EQ(events.back(), "paint " + point(364 * dip, 318 * dip));
+  expectEvent(events.back(), {"paint", 364 * dip, 318 * dip});
 
   struct Row {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    std::string expected;
+    Event expected;
   };
   const Row rows[] = {
-      {WM_MOUSEMOVE, 0, MAKELPARAM(30, 45), "move " + point(30 * dip, 45 * dip)},
-      {WM_MOUSELEAVE, 0, 0, "left"},
-      {WM_LBUTTONUP, 0, MAKELPARAM(200, 7), "up " + point(200 * dip, 7 * dip)},
-      {WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), MAKELPARAM(300, 300), "wheel " + std::to_string(2.0f)},
-      {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA / 2)), 0,
-       "wheel " + std::to_string(-0.5f)},
-      {WM_KEYDOWN, VK_DOWN, 0, "key " + std::to_string(static_cast<int>(PopupKey::down))},
-      {WM_KEYDOWN, VK_NEXT, 0, "key " + std::to_string(static_cast<int>(PopupKey::pageDown))},
-      {WM_KEYDOWN, 'A', 0, "key " + std::to_string(static_cast<int>(PopupKey::other))},
-      {WM_KEYDOWN, VK_ESCAPE, 0, "key " + std::to_string(static_cast<int>(PopupKey::escape))},
+      {WM_MOUSEMOVE, 0, MAKELPARAM(30, 45), {"move", 30 * dip, 45 * dip}},
+      {WM_MOUSELEAVE, 0, 0, {"left"}},
+      {WM_LBUTTONUP, 0, MAKELPARAM(200, 7), {"up", 200 * dip, 7 * dip}},
+      {WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), MAKELPARAM(300, 300), {"wheel", 2}},
+      {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA / 2)), 0, {"wheel", -0.5f}},
+      {WM_KEYDOWN, VK_DOWN, 0, {"key", static_cast<float>(PopupKey::down)}},
+      {WM_KEYDOWN, VK_NEXT, 0, {"key", static_cast<float>(PopupKey::pageDown)}},
+      {WM_KEYDOWN, 'A', 0, {"key", static_cast<float>(PopupKey::other)}},
+      {WM_KEYDOWN, VK_ESCAPE, 0, {"key", static_cast<float>(PopupKey::escape)}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.expected);
+    SCOPED_TRACE(row.expected.what + " " + std::to_string(row.expected.x));
     events.clear();
     SendMessageW(window, row.message, row.wParam, row.lParam);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events.back(), row.expected);
+    expectEvent(events.back(), row.expected);
   }
   // Esc closed it, once, although the hook hid it first.
   EXPECT_EQ(closed, 1);
