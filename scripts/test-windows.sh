@@ -17,9 +17,6 @@ unset DISPLAY WAYLAND_DISPLAY
 wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
-# The window tests have no X display here: Wine's null display driver serves their windows. Set
-# before any test starts, since Wine picks its driver once, as its desktop starts.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -w  # the prefix is complete once its first server has finished
 
 set +e
