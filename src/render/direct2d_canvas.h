@@ -126,8 +126,8 @@ class Direct2DCanvas final : public Canvas {
                 TextAlign align, bool top = false) override;
   [[nodiscard]] TextRun measureRun(std::wstring_view text, TextFormat format, std::size_t rangeStart,
                                    std::size_t rangeLength) override;
-  void drawRun(std::wstring_view text, TextFormat format, float x, float y, std::uint32_t rgb, float accentLeft,
-               float accentRight) override;
+  void drawRun(std::wstring_view text, TextFormat format, float x, float y, std::uint32_t rgb,
+               float accentLeft, float accentRight) override;
 
   void pushClip(const RectF& rect) override;
   void pushRoundClip(const RectF& rect, float radius) override;

@@ -34,9 +34,12 @@ D2D1_ROUNDED_RECT roundedOf(const RectF& r, float radius) {
 ID2D1StrokeStyle* roundStroke() {
   static ID2D1StrokeStyle* const style = [] {
     ID2D1StrokeStyle* made = nullptr;
-    const D2D1_STROKE_STYLE_PROPERTIES properties{D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
-                                                  D2D1_CAP_STYLE_ROUND, D2D1_LINE_JOIN_MITER,
-                                                  10.0f,                D2D1_DASH_STYLE_SOLID,
+    const D2D1_STROKE_STYLE_PROPERTIES properties{D2D1_CAP_STYLE_ROUND,
+                                                  D2D1_CAP_STYLE_ROUND,
+                                                  D2D1_CAP_STYLE_ROUND,
+                                                  D2D1_LINE_JOIN_MITER,
+                                                  10.0f,
+                                                  D2D1_DASH_STYLE_SOLID,
                                                   0.0f};
     if (ID2D1Factory* factory = d2dFactory()) factory->CreateStrokeStyle(&properties, nullptr, 0, &made);
     return made;
@@ -59,15 +62,16 @@ bool stopsTakenPremultiplied() {
     ComRef<IWICBitmap> pixel;
     ComRef<ID2D1RenderTarget> target;
     ID2D1Factory* factory = d2dFactory();
-    const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                                   {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                                                   96,
-                                                   96,
-                                                   D2D1_RENDER_TARGET_USAGE_NONE,
-                                                   D2D1_FEATURE_LEVEL_DEFAULT};
+    const D2D1_RENDER_TARGET_PROPERTIES properties{
+        D2D1_RENDER_TARGET_TYPE_DEFAULT,
+        {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+        96,
+        96,
+        D2D1_RENDER_TARGET_USAGE_NONE,
+        D2D1_FEATURE_LEVEL_DEFAULT};
     if (!factory ||
-        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(wic.put()))) ||
+        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, reinterpret_cast<void**>(wic.put()))) ||
         FAILED(wic->CreateBitmap(1, 1, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, pixel.put())) ||
         FAILED(factory->CreateWicBitmapRenderTarget(pixel.get(), &properties, target.put())))
       return false;
@@ -107,8 +111,8 @@ ComRef<ID2D1GradientStopCollection> stopsOf(ID2D1RenderTarget* target, std::init
     list.push_back({stop.position, color});
   }
   ComRef<ID2D1GradientStopCollection> collection;
-  if (FAILED(target->CreateGradientStopCollection(list.data(), static_cast<UINT32>(list.size()), D2D1_GAMMA_2_2,
-                                                  D2D1_EXTEND_MODE_CLAMP, collection.put())))
+  if (FAILED(target->CreateGradientStopCollection(list.data(), static_cast<UINT32>(list.size()),
+                                                  D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP, collection.put())))
     collection.reset();
   return collection;
 }
@@ -216,7 +220,8 @@ void Direct2DCanvas::fillRound(const RectF& rect, float radius, std::uint32_t rg
   fillRoundWith(rect, radius, brush(rgb, alpha));
 }
 
-void Direct2DCanvas::strokeRound(const RectF& rect, float radius, std::uint32_t rgb, float alpha, float width) {
+void Direct2DCanvas::strokeRound(const RectF& rect, float radius, std::uint32_t rgb, float alpha,
+                                 float width) {
   const RectF inner = rect.inflated(-width / 2);
   ID2D1Brush* solid = brush(rgb, alpha);
   if (!solid || inner.width() <= 0 || inner.height() <= 0) return;
@@ -240,15 +245,16 @@ void Direct2DCanvas::strokeCircle(float cx, float cy, float r, std::uint32_t rgb
 
 void Direct2DCanvas::drawLine(float x0, float y0, float x1, float y1, std::uint32_t rgb, float alpha,
                               float width) {
-  if (ID2D1Brush* solid = brush(rgb, alpha)) target_->DrawLine(pointOf(x0, y0), pointOf(x1, y1), solid, width, nullptr);
+  if (ID2D1Brush* solid = brush(rgb, alpha))
+    target_->DrawLine(pointOf(x0, y0), pointOf(x1, y1), solid, width, nullptr);
 }
 
 void Direct2DCanvas::fillTriangle(PointF a, PointF b, PointF c, std::uint32_t rgb, float alpha) {
-  const ComRef<ID2D1PathGeometry> path =
-      pathOf(pointOf(a.x, a.y), D2D1_FIGURE_BEGIN_FILLED, D2D1_FIGURE_END_CLOSED, [&](ID2D1GeometrySink* sink) {
-        sink->AddLine(pointOf(b.x, b.y));
-        sink->AddLine(pointOf(c.x, c.y));
-      });
+  const ComRef<ID2D1PathGeometry> path = pathOf(pointOf(a.x, a.y), D2D1_FIGURE_BEGIN_FILLED,
+                                                D2D1_FIGURE_END_CLOSED, [&](ID2D1GeometrySink* sink) {
+                                                  sink->AddLine(pointOf(b.x, b.y));
+                                                  sink->AddLine(pointOf(c.x, c.y));
+                                                });
   ID2D1Brush* solid = brush(rgb, alpha);
   if (path && solid) target_->FillGeometry(path.get(), solid, nullptr);
 }
@@ -273,9 +279,11 @@ void Direct2DCanvas::strokeAccentArc(float cx, float cy, float r, double a0, dou
           const double to = from + step;
           const D2D1_POINT_2F p0 = at(from);
           const D2D1_POINT_2F p3 = at(to);
-          const D2D1_BEZIER_SEGMENT bezier{
-              pointOf(p0.x - k * static_cast<float>(std::sin(from)), p0.y + k * static_cast<float>(std::cos(from))),
-              pointOf(p3.x + k * static_cast<float>(std::sin(to)), p3.y - k * static_cast<float>(std::cos(to))), p3};
+          const D2D1_BEZIER_SEGMENT bezier{pointOf(p0.x - k * static_cast<float>(std::sin(from)),
+                                                   p0.y + k * static_cast<float>(std::cos(from))),
+                                           pointOf(p3.x + k * static_cast<float>(std::sin(to)),
+                                                   p3.y - k * static_cast<float>(std::cos(to))),
+                                           p3};
           sink->AddBezier(&bezier);
         }
       });
@@ -284,9 +292,9 @@ void Direct2DCanvas::strokeAccentArc(float cx, float cy, float r, double a0, dou
 }
 
 void Direct2DCanvas::fillSheen(const RectF& rect, float radius, float centreX) {
-  const ComRef<ID2D1LinearGradientBrush> sheen =
-      linearBrush(target_, {centreX - 80, 0}, {centreX + 80, 0},
-                  {{0.0f, palette::white, 0.0f}, {0.5f, palette::white, 0.35f}, {1.0f, palette::white, 0.0f}});
+  const ComRef<ID2D1LinearGradientBrush> sheen = linearBrush(
+      target_, {centreX - 80, 0}, {centreX + 80, 0},
+      {{0.0f, palette::white, 0.0f}, {0.5f, palette::white, 0.35f}, {1.0f, palette::white, 0.0f}});
   fillRoundWith(rect, radius, sheen.get());
 }
 
@@ -324,12 +332,12 @@ TextRun Direct2DCanvas::measureRun(std::wstring_view text, TextFormat format, st
   if (rangeLength == 0) return run;
   // The range's boxes (more than one when it crosses a change of direction), joined.
   UINT32 count = 0;
-  layout->HitTestTextRange(static_cast<UINT32>(rangeStart), static_cast<UINT32>(rangeLength), 0, 0, nullptr, 0,
-                           &count);
+  layout->HitTestTextRange(static_cast<UINT32>(rangeStart), static_cast<UINT32>(rangeLength), 0, 0, nullptr,
+                           0, &count);
   std::vector<DWRITE_HIT_TEST_METRICS> boxes(count);
-  if (count == 0 || FAILED(layout->HitTestTextRange(static_cast<UINT32>(rangeStart),
-                                                     static_cast<UINT32>(rangeLength), 0, 0, boxes.data(), count,
-                                                     &count))) {
+  if (count == 0 ||
+      FAILED(layout->HitTestTextRange(static_cast<UINT32>(rangeStart), static_cast<UINT32>(rangeLength), 0, 0,
+                                      boxes.data(), count, &count))) {
     // Wine 8 has no hit testing: the widths of the text before and through the range, which is
     // the range's extent in a left-to-right line.
     const std::size_t end = std::min(text.size(), rangeStart + rangeLength);
@@ -400,9 +408,13 @@ void Direct2DCanvas::pushRoundClip(const RectF& rect, float radius) {
   if (factory && SUCCEEDED(factory->CreateRoundedRectangleGeometry(&rounded, shape.put())) &&
       SUCCEEDED(target_->CreateLayer(nullptr, layer.put()))) {
     D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
-    const D2D1_LAYER_PARAMETERS parameters{
-        {-FLT_MAX, -FLT_MAX, FLT_MAX, FLT_MAX}, shape.get(), D2D1_ANTIALIAS_MODE_PER_PRIMITIVE, identity, 1.0f,
-        nullptr, D2D1_LAYER_OPTIONS_NONE};
+    const D2D1_LAYER_PARAMETERS parameters{{-FLT_MAX, -FLT_MAX, FLT_MAX, FLT_MAX},
+                                           shape.get(),
+                                           D2D1_ANTIALIAS_MODE_PER_PRIMITIVE,
+                                           identity,
+                                           1.0f,
+                                           nullptr,
+                                           D2D1_LAYER_OPTIONS_NONE};
     target_->PushLayer(&parameters, layer.get());
     clipIsLayer_.back() = true;
   }
@@ -473,7 +485,8 @@ void Direct2DCanvas::drawImage(const CanvasImage& image, float x, float y, bool 
 
 void Direct2DCanvas::drawPixels(const ThumbView& picture, float x, float y, float s) {
   if (!picture.present()) return;
-  const D2D1_BITMAP_PROPERTIES properties{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 96, 96};
+  const D2D1_BITMAP_PROPERTIES properties{
+      {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, 96, 96};
   const D2D1_SIZE_U size{static_cast<UINT32>(picture.width), static_cast<UINT32>(picture.height)};
   ComRef<ID2D1Bitmap> bitmap;
   if (FAILED(target_->CreateBitmap(size, picture.pixels, static_cast<UINT32>(picture.stride), &properties,
@@ -504,12 +517,10 @@ bool Direct2DWindowTarget::paint(std::uint64_t clockMs, const std::function<void
     if (dpi_ == 0) dpi_ = 96;
     RECT client{};
     GetClientRect(window_, &client);
-    const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                                   {DXGI_FORMAT_UNKNOWN, D2D1_ALPHA_MODE_UNKNOWN},
-                                                   static_cast<float>(dpi_),
-                                                   static_cast<float>(dpi_),
-                                                   D2D1_RENDER_TARGET_USAGE_NONE,
-                                                   D2D1_FEATURE_LEVEL_DEFAULT};
+    const D2D1_RENDER_TARGET_PROPERTIES properties{
+        D2D1_RENDER_TARGET_TYPE_DEFAULT, {DXGI_FORMAT_UNKNOWN, D2D1_ALPHA_MODE_UNKNOWN},
+        static_cast<float>(dpi_),        static_cast<float>(dpi_),
+        D2D1_RENDER_TARGET_USAGE_NONE,   D2D1_FEATURE_LEVEL_DEFAULT};
     const D2D1_HWND_RENDER_TARGET_PROPERTIES window{
         window_,
         {static_cast<UINT32>(client.right - client.left), static_cast<UINT32>(client.bottom - client.top)},

@@ -36,8 +36,8 @@ bool firstStrongIsRightToLeft(std::wstring_view text) {
 IDWriteFactory* dwriteFactory() {
   static IDWriteFactory* const factory = [] {
     IUnknown* made = nullptr;
-    if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory), &made))) return
-        static_cast<IDWriteFactory*>(nullptr);
+    if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory), &made)))
+      return static_cast<IDWriteFactory*>(nullptr);
     return static_cast<IDWriteFactory*>(made);
   }();
   return factory;
@@ -91,9 +91,9 @@ void DirectWriteText::load() const {
     const TextFormatSpec spec = textFormatSpec(which);
     const std::wstring family = utf8ToWide(familyFor(families_, spec.role));
     IDWriteTextFormat* format = nullptr;
-    if (FAILED(factory->CreateTextFormat(family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(spec.weight),
-                                         DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, spec.size,
-                                         L"en-us", &format)))
+    if (FAILED(factory->CreateTextFormat(
+            family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(spec.weight), DWRITE_FONT_STYLE_NORMAL,
+            DWRITE_FONT_STRETCH_NORMAL, spec.size, L"en-us", &format)))
       continue;
     format->SetWordWrapping(which == TextFormat::previewTitle ? DWRITE_WORD_WRAPPING_WRAP
                                                               : DWRITE_WORD_WRAPPING_NO_WRAP);
@@ -132,8 +132,8 @@ ComRef<IDWriteTextLayout> DirectWriteText::layout(std::wstring_view text, TextFo
   format->SetReadingDirection(rightToLeft ? DWRITE_READING_DIRECTION_RIGHT_TO_LEFT
                                           : DWRITE_READING_DIRECTION_LEFT_TO_RIGHT);
   format->SetTextAlignment(alignment);
-  if (FAILED(factory->CreateTextLayout(text.data(), static_cast<UINT32>(text.size()), format, maxWidth, maxHeight,
-                                       made.put())))
+  if (FAILED(factory->CreateTextLayout(text.data(), static_cast<UINT32>(text.size()), format, maxWidth,
+                                       maxHeight, made.put())))
     made.reset();
   return made;
 }

@@ -92,8 +92,8 @@ class OffscreenRenderer::Backend {
         FAILED(lock->GetStride(&stride)) || FAILED(lock->GetDataPointer(&size, &data)))
       return image;
     for (UINT y = 0; y < height_; ++y)
-      std::memcpy(&image.pixels[static_cast<std::size_t>(y) * width_], data + static_cast<std::size_t>(y) * stride,
-                  static_cast<std::size_t>(width_) * 4);
+      std::memcpy(&image.pixels[static_cast<std::size_t>(y) * width_],
+                  data + static_cast<std::size_t>(y) * stride, static_cast<std::size_t>(width_) * 4);
     return image;
   }
 
@@ -112,27 +112,31 @@ class OffscreenRenderer::Backend {
     scale_ = scale;
     ID2D1Factory* factory = d2dFactory();
     if (!wic_ || !factory ||
-        FAILED(wic_->CreateBitmap(pw, ph, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, bitmap_.put())))
+        FAILED(
+            wic_->CreateBitmap(pw, ph, GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, bitmap_.put())))
       return;
     const auto dpi = static_cast<float>(96 * scale);
-    const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_DEFAULT,
-                                                   {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                                                   dpi,
-                                                   dpi,
-                                                   D2D1_RENDER_TARGET_USAGE_NONE,
-                                                   D2D1_FEATURE_LEVEL_DEFAULT};
-    if (FAILED(factory->CreateWicBitmapRenderTarget(bitmap_.get(), &properties, target_.put()))) target_.reset();
+    const D2D1_RENDER_TARGET_PROPERTIES properties{
+        D2D1_RENDER_TARGET_TYPE_DEFAULT,
+        {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+        dpi,
+        dpi,
+        D2D1_RENDER_TARGET_USAGE_NONE,
+        D2D1_FEATURE_LEVEL_DEFAULT};
+    if (FAILED(factory->CreateWicBitmapRenderTarget(bitmap_.get(), &properties, target_.put())))
+      target_.reset();
   }
 
   // A DC render target never bound to a DC: every draw on it fails quietly.
   ID2D1RenderTarget* nullTarget() {
     if (!unbound_) {
-      const D2D1_RENDER_TARGET_PROPERTIES properties{D2D1_RENDER_TARGET_TYPE_SOFTWARE,
-                                                     {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
-                                                     96,
-                                                     96,
-                                                     D2D1_RENDER_TARGET_USAGE_NONE,
-                                                     D2D1_FEATURE_LEVEL_DEFAULT};
+      const D2D1_RENDER_TARGET_PROPERTIES properties{
+          D2D1_RENDER_TARGET_TYPE_SOFTWARE,
+          {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+          96,
+          96,
+          D2D1_RENDER_TARGET_USAGE_NONE,
+          D2D1_FEATURE_LEVEL_DEFAULT};
       if (ID2D1Factory* factory = d2dFactory()) factory->CreateDCRenderTarget(&properties, unbound_.put());
     }
     return unbound_.get();
@@ -162,7 +166,8 @@ bool Image::writePng(const std::filesystem::path& path) const {
       FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
       FAILED(wic->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) ||
       FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
-      FAILED(encoder->CreateNewFrame(frame.put(), options.put())) || FAILED(frame->Initialize(options.get())) ||
+      FAILED(encoder->CreateNewFrame(frame.put(), options.put())) ||
+      FAILED(frame->Initialize(options.get())) ||
       FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))))
     return false;
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
