@@ -4,7 +4,6 @@
 #include <dwmapi.h>
 
 #include "app/lifecycle.h"
-#include "app/localization.h"
 #include "app/messages.h"
 #include "app/window_input.h"
 #include "base/channel.h"
