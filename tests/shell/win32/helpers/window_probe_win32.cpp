@@ -14,6 +14,8 @@
 //   wait-log <text> <ms>          polls the log until it holds the text (exit 0) or time is up (1)
 //   wait-count <n> <ms>           polls until there are n windows
 //   wait-processes <name> <n> <ms>
+//   wait-exit <name.exe> <ms>     holds the one process of that name, prints "watching", and once
+//                                 it has ended (exit 0; 1 when time is up) its exit code
 // Exit 2 means the question could not be asked (no window, bad arguments).
 #include <windows.h>
 
@@ -87,18 +89,38 @@ std::optional<std::wstring> controlText(int id) {
   return text;
 }
 
-int processCount(std::wstring_view exeName) {
+// The ids of the running processes with that exe name (any case); nullopt without a snapshot.
+std::optional<std::vector<DWORD>> processIds(std::wstring_view exeName) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  int count = 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<DWORD> ids;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
     if (CompareStringOrdinal(entry.szExeFile, -1, exeName.data(), static_cast<int>(exeName.size()), TRUE) ==
         CSTR_EQUAL)
-      ++count;
+      ids.push_back(entry.th32ProcessID);
   CloseHandle(snapshot);
-  return count;
+  return ids;
+}
+
+int processCount(std::wstring_view exeName) {
+  const auto ids = processIds(exeName);
+  return ids ? static_cast<int>(ids->size()) : -1;
+}
+
+// The script sends the close only after "watching", so the exit cannot come before the handle.
+int waitForExit(std::wstring_view exeName, std::chrono::milliseconds limit) {
+  const auto ids = processIds(exeName);
+  if (!ids || ids->size() != 1) return fail("not exactly one such process");
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids->front());
+  if (!process) return fail("the process cannot be opened");
+  print("watching");
+  const bool ended = WaitForSingleObject(process, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+  DWORD code = 0;
+  if (ended && GetExitCodeProcess(process, &code)) print(std::to_string(code));
+  CloseHandle(process);
+  return ended ? 0 : 1;
 }
 
 // Asks until `done` or the limit passes; answers whether it was done.
@@ -149,6 +171,11 @@ int run(const std::vector<std::wstring>& args) {
         pollUntil(std::chrono::milliseconds(*limit), [&] { return processCount(args[1]) == *wanted; });
     print(std::to_string(processCount(args[1])));
     return reached ? 0 : 1;
+  }
+  if (command == L"wait-exit" && n == 3) {
+    const auto limit = number(args[2].c_str());
+    if (!limit) return fail("wait-exit <name> <ms>");
+    return waitForExit(args[1], std::chrono::milliseconds(*limit));
   }
   if (command == L"wait-count" && n == 3) {
     const auto wanted = number(args[1].c_str());
