@@ -99,7 +99,11 @@ EOF
 wine reg import "$sandbox/desktop.reg" >/dev/null 2>&1
 saved_folder "$sandbox/saved"
 local_app_data=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
-tools=$(winepath -u "$local_app_data\\Tarnwick\\tools" 2>/dev/null)
+tools=$(winepath -u "$local_app_data\\Tarnwick\\tools" 2>/dev/null) || true
+if [ -z "$local_app_data" ] || [ -z "$tools" ]; then
+  echo "test-windows-gui.sh: the prefix names no LocalAppData folder" >&2
+  exit 1
+fi
 mkdir -p "$tools"
 cp "$build"/tests/stand_ins/{yt-dlp,ffmpeg,deno}.exe "$tools/"
 export TARNWICK_STAND_IN_RECORDS
