@@ -200,6 +200,7 @@ void MainWindow::onCreate() {
   linkEdit_ = createLinkEdit(window_);
   logEdit_ = createLogEdit(window_);
   SetWindowSubclass(linkEdit_, &MainWindow::linkEditProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(logEdit_, &MainWindow::logEditProcedure, 2, reinterpret_cast<DWORD_PTR>(this));
 
   target_ = std::make_unique<FrameTarget>(window_);
   target_->setDpi(state_.dpi);

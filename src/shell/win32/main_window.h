@@ -107,6 +107,8 @@ class MainWindow final : public Host {
   static LRESULT CALLBACK linkEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR self);
   LRESULT onLinkEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK logEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR self);
   [[nodiscard]] ElementId hitAt(LPARAM pointPx);
   void onMouseMove(LPARAM pointPx);
   void onButtonDown(LPARAM pointPx);

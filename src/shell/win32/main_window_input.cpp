@@ -122,4 +122,32 @@ LRESULT MainWindow::onLinkEditMessage(HWND edit, UINT message, WPARAM wParam, LP
   return DefSubclassProc(edit, message, wParam, lParam);
 }
 
+// The log keeps its own keys (selecting, copying, scrolling); Tab still walks on, and Esc cancels
+// as it does everywhere else in the window.
+LRESULT CALLBACK MainWindow::logEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR self) {
+  auto& window = *reinterpret_cast<MainWindow*>(self);
+  switch (message) {
+    case WM_KEYDOWN:
+      if (wParam == VK_TAB && !controlHeld()) {
+        moveFocus(window.state_, window, shiftHeld() ? -1 : +1);
+        return 0;
+      }
+      if (wParam == VK_ESCAPE) {
+        cancelOrDropPending(window.state_, window);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == L'\t' || wParam == 27) return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(edit, &MainWindow::logEditProcedure, 2);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(edit, message, wParam, lParam);
+}
+
 }  // namespace tarnwick::win32

@@ -99,9 +99,12 @@ TEST(MainWindowWin32, OpensFindableLogsTheAppsLinesAndClosesAfterStoppingTheJob)
     handlePostedAppMessages();
     EXPECT_EQ(textOf(log), welcome + L"\r\n" + searchLine + L"\r\nfrom a worker");
 
-    // Tab leaves the link box for the drawn elements.
-    SendMessageW(link, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(GetFocus(), main);
+    // Tab leaves the link box, and the log, for the drawn elements.
+    for (HWND from : {link, log}) {
+      SetFocus(from);
+      SendMessageW(from, WM_KEYDOWN, VK_TAB, 0);
+      EXPECT_EQ(GetFocus(), main);
+    }
 
     SendMessageW(main, WM_CLOSE, 0, 0);  // only setup runs: no question
     EXPECT_FALSE(IsWindow(main));
