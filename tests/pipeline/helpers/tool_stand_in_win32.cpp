@@ -5,7 +5,8 @@
 // working folder, its command line exactly as received, then each argument as the C runtime
 // parsed it, one a line.
 //
-// yt-dlp: "--version" prints a version. Otherwise it downloads the way the job's command line
+// yt-dlp: "--version" prints a version; "-U" (the window's start-up self-update) says it is up
+// to date, without any network. Otherwise it downloads the way the job's command line
 // asks: the name from the "-o" template (title "Stand-in clip", id "si1", playlist "Playlist",
 // index 1, the extension "-x --audio-format" or "--merge-output-format" asks for), printed as
 // "[download] Destination: <name>", a ".part" file written beside it, "[P]" progress lines in the
@@ -159,6 +160,11 @@ void startHelper() {
 int ytDlp(const std::vector<std::wstring>& args) {
   if (has(args, L"--version")) {
     line(L"2026.11.23");
+    return 0;
+  }
+  if (has(args, L"-U")) {
+    line(L"Latest version: stable@2026.11.23");
+    line(L"yt-dlp is up to date (stable@2026.11.23)");
     return 0;
   }
   std::wstring name = fillTemplate(valueOf(args, L"-o"), extensionOf(args));
