@@ -52,6 +52,9 @@ class Canvas {
   [[nodiscard]] virtual const TextMeasure& text() const = 0;
   // Which code points the icon font in use has.
   [[nodiscard]] virtual IconSet iconSet() const { return IconSet::material; }
+  // Pictures from makeImage can be drawn only by canvases of the same domain: Direct2D binds them
+  // to the render target that made them, which a lost device or a new window replaces.
+  [[nodiscard]] virtual std::uint64_t imageDomain() const { return 0; }
 
   // --- Backend primitives ---
   // Replaces every pixel (no blending).

@@ -98,15 +98,22 @@ class DirectWriteText final : public TextMeasure {
   mutable std::array<IDWriteTextFormat*, kTextFormatCount> formats_{};
 };
 
+// A domain for the pictures of a render target made now (Canvas::imageDomain): never 0, never
+// one given before.
+[[nodiscard]] std::uint64_t newImageDomain();
+
 // Draws on any Direct2D render target (a window's, a WIC bitmap's, a compatible one); the target
 // is between BeginDraw and EndDraw for the canvas's life, with DIPs as its user space.
 class Direct2DCanvas final : public Canvas {
  public:
-  Direct2DCanvas(ID2D1RenderTarget* target, DirectWriteText& text, double scale, std::uint64_t clockMs);
+  // `imageDomain` comes from newImageDomain() when `target` was made.
+  Direct2DCanvas(ID2D1RenderTarget* target, DirectWriteText& text, double scale, std::uint64_t clockMs,
+                 std::uint64_t imageDomain);
   ~Direct2DCanvas() override;
 
   [[nodiscard]] const TextMeasure& text() const override { return text_; }
   [[nodiscard]] IconSet iconSet() const override { return text_.iconSet(); }
+  [[nodiscard]] std::uint64_t imageDomain() const override { return imageDomain_; }
 
   void clear(std::uint32_t rgb) override;
   void fillRect(const RectF& rect, std::uint32_t rgb, float alpha) override;
@@ -148,6 +155,7 @@ class Direct2DCanvas final : public Canvas {
 
   ID2D1RenderTarget* target_;
   DirectWriteText& text_;
+  std::uint64_t imageDomain_;
   ComRef<ID2D1SolidColorBrush> brush_;  // the one solid brush, recoloured per primitive
   std::vector<bool> clipIsLayer_;
   std::vector<D2D1_MATRIX_3X2_F> transforms_;
@@ -171,6 +179,8 @@ class Direct2DWindowTarget {
   [[nodiscard]] DirectWriteText& text() { return text_; }
   // Counts the targets made; pictures made for an older one must be made again.
   [[nodiscard]] std::uint32_t generation() const { return generation_; }
+  // The domain of the current target's pictures.
+  [[nodiscard]] std::uint64_t imageDomain() const { return imageDomain_; }
 
  private:
   HWND window_;
@@ -178,6 +188,7 @@ class Direct2DWindowTarget {
   ComRef<ID2D1HwndRenderTarget> target_;
   DirectWriteText text_;
   std::uint32_t generation_ = 0;
+  std::uint64_t imageDomain_ = 0;
 };
 
 }  // namespace tarnwick

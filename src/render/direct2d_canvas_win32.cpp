@@ -173,9 +173,14 @@ ID2D1Factory* d2dFactory() {
   return factory;
 }
 
+std::uint64_t newImageDomain() {
+  static std::uint64_t last = 0;  // UI thread only, as every Direct2D object here
+  return ++last;
+}
+
 Direct2DCanvas::Direct2DCanvas(ID2D1RenderTarget* target, DirectWriteText& text, double scale,
-                               std::uint64_t clockMs)
-    : Canvas(scale, clockMs), target_(target), text_(text) {
+                               std::uint64_t clockMs, std::uint64_t imageDomain)
+    : Canvas(scale, clockMs), target_(target), text_(text), imageDomain_(imageDomain) {
   const D2D1_COLOR_F white = colorOf(palette::white, 1.0f);
   if (FAILED(target_->CreateSolidColorBrush(&white, nullptr, brush_.put()))) brush_.reset();
 }
@@ -462,7 +467,7 @@ std::unique_ptr<CanvasImage> Direct2DCanvas::makeImage(float width, float height
   const D2D1_COLOR_F transparent{0, 0, 0, 0};
   layer->Clear(&transparent);
   {
-    Direct2DCanvas canvas(layer.get(), text_, s, clock());
+    Direct2DCanvas canvas(layer.get(), text_, s, clock(), imageDomain_);
     paint(canvas);
   }
   ComRef<ID2D1Bitmap> bitmap;
@@ -526,6 +531,7 @@ bool Direct2DWindowTarget::paint(std::uint64_t clockMs, const std::function<void
         {static_cast<UINT32>(client.right - client.left), static_cast<UINT32>(client.bottom - client.top)},
         D2D1_PRESENT_OPTIONS_NONE};
     ++generation_;
+    imageDomain_ = newImageDomain();
     if (!factory || FAILED(factory->CreateHwndRenderTarget(&properties, &window, target_.put()))) {
       target_.reset();
       return false;
@@ -535,7 +541,7 @@ bool Direct2DWindowTarget::paint(std::uint64_t clockMs, const std::function<void
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
   target_->SetTransform(&identity);
   {
-    Direct2DCanvas canvas(target_.get(), text_, dpi_ / 96.0, clockMs);
+    Direct2DCanvas canvas(target_.get(), text_, dpi_ / 96.0, clockMs, imageDomain_);
     canvas.clear(palette::windowBackground);
     paint(canvas);
   }

@@ -74,7 +74,7 @@ class OffscreenRenderer::Backend {
       target_->Clear(&transparent);
     }
     // Without a target (no Direct2D device) the canvas draws into nothing and the image is empty.
-    return canvas_.emplace(target_ ? target_.get() : nullTarget(), text_, scale, clockMs);
+    return canvas_.emplace(target_ ? target_.get() : nullTarget(), text_, scale, clockMs, imageDomain_);
   }
 
   [[nodiscard]] Image snapshot() {
@@ -125,6 +125,7 @@ class OffscreenRenderer::Backend {
         D2D1_FEATURE_LEVEL_DEFAULT};
     if (FAILED(factory->CreateWicBitmapRenderTarget(bitmap_.get(), &properties, target_.put())))
       target_.reset();
+    imageDomain_ = newImageDomain();
   }
 
   // A DC render target never bound to a DC: every draw on it fails quietly.
@@ -151,6 +152,7 @@ class OffscreenRenderer::Backend {
   UINT width_ = 0;
   UINT height_ = 0;
   double scale_ = 0;
+  std::uint64_t imageDomain_ = 0;
   bool drawing_ = false;
   std::optional<Direct2DCanvas> canvas_;
 };

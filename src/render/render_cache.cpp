@@ -26,7 +26,15 @@ void drawStaticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
 
 }  // namespace
 
+void RenderCache::followDomain(const Canvas& canvas) {
+  if (canvas.imageDomain() == domain_) return;
+  domain_ = canvas.imageDomain();
+  static_.reset();
+  thumbs_.clear();
+}
+
 const CanvasImage& RenderCache::staticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
+  followDomain(canvas);
   const StaticKey key{o.clientWidthDip,
                       o.clientHeightDip,
                       canvas.scale(),
@@ -44,6 +52,7 @@ const CanvasImage& RenderCache::staticLayer(Canvas& canvas, const MainLayout& o,
 const CanvasImage* RenderCache::thumbnail(Canvas& canvas, const ThumbView& thumb, const RectF& box,
                                           float radius) {
   if (!thumb.present() || box.width() <= 0 || box.height() <= 0) return nullptr;
+  followDomain(canvas);
   const double scale = canvas.scale();
   const ThumbKey key{thumb.owner.get(), dipToPx(box.width(), scale), dipToPx(box.height(), scale), radius};
   auto found = thumbs_.find(key);

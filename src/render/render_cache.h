@@ -36,6 +36,9 @@ class RenderCache {
   [[nodiscard]] int thumbnailBuilds() const { return thumbBuilds_; }
 
  private:
+  // Forgets every picture when `canvas` cannot draw those made for the previous one.
+  void followDomain(const Canvas& canvas);
+
   struct StaticKey {
     float width, height;
     double scale;
@@ -54,6 +57,7 @@ class RenderCache {
     bool used = false;
   };
 
+  std::uint64_t domain_ = 0;
   std::unique_ptr<CanvasImage> static_;
   StaticKey staticKey_{};
   std::map<ThumbKey, ThumbEntry> thumbs_;

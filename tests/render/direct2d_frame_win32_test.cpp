@@ -223,6 +223,18 @@ TEST_F(Direct2DFrame, LayoutWithDirectWriteMeasuresMatchesTheCairoLayout) {
               worstWidth.first, worstWidth.second.c_str(), worstEdge.first, worstEdge.second.c_str());
 }
 
+// A popup of another size makes the renderer a new target; the cached layer of the old one cannot
+// be drawn on it (as after a lost device) and must be made again.
+TEST_F(Direct2DFrame, PicturesOfAReplacedTargetAreMadeAgain) {
+  const FrameState state = test::referenceState();
+  const int builds = renderer->mainCache().staticLayerBuilds();
+  (void)renderer->renderLanguagePopup(state, 1);
+  const Image again = renderer->renderMainWindow(state, test::kReferenceWidth, test::kReferenceHeight, 1);
+  EXPECT_EQ(renderer->mainCache().staticLayerBuilds(), builds + 1);
+  ASSERT_EQ(again.pixels.size(), frame.pixels.size());
+  EXPECT_TRUE(again.pixels == frame.pixels);
+}
+
 TEST_F(Direct2DFrame, BackgroundsCardsChipsAndButtonsHaveTheCairoColours) {
   const auto mid = [](const RectF& r) { return (r.top + r.bottom) / 2; };
   struct Sample {

@@ -41,6 +41,7 @@ bool FrameTarget::paintThroughDc(HDC paintDc, std::uint64_t clockMs,
       dcTarget_.reset();
       return false;
     }
+    dcImageDomain_ = newImageDomain();
   }
   RECT client{};
   GetClientRect(window_, &client);
@@ -49,7 +50,7 @@ bool FrameTarget::paintThroughDc(HDC paintDc, std::uint64_t clockMs,
   const D2D1_MATRIX_3X2_F identity{1, 0, 0, 1, 0, 0};
   dcTarget_->SetTransform(&identity);
   {
-    Direct2DCanvas canvas(dcTarget_.get(), windowTarget_.text(), dpi_ / 96.0, clockMs);
+    Direct2DCanvas canvas(dcTarget_.get(), windowTarget_.text(), dpi_ / 96.0, clockMs, dcImageDomain_);
     canvas.clear(palette::windowBackground);
     paint(canvas);
   }

@@ -29,6 +29,7 @@ class FrameTarget {
   bool throughDc_;
   Direct2DWindowTarget windowTarget_;  // makes its Direct2D target only when it first paints
   ComRef<ID2D1DCRenderTarget> dcTarget_;
+  std::uint64_t dcImageDomain_ = 0;
 };
 
 }  // namespace tarnwick::win32
