@@ -96,6 +96,7 @@ PopupWindow& MainWindow::languagePopup() {
     };
     hooks.key = [this](PopupKey key) { languagePopupKey(state_, *this, key); };
     hooks.closed = [this] { languagePopupClosed(state_, *this); };
+    hooks.itemAt = [](float x, float y) { return languageCellAt(x, y) >= 0; };
     languagePopup_ = std::make_unique<PopupWindow>(window_, L"TarnwickLangPopup", std::move(hooks));
   }
   return *languagePopup_;
@@ -119,6 +120,7 @@ PopupWindow& MainWindow::resultsPopup() {
     hooks.key = [this](PopupKey key) { resultsPopupKey(state_, *this, key); };
     hooks.wheel = [this](float notches) { resultsPopupWheel(state_, *this, notches); };
     hooks.closed = [this] { resultsPopupClosed(state_, *this); };
+    hooks.itemAt = [this](float, float y) { return resultsRowAt(state_, y) >= 0; };
     resultsPopup_ = std::make_unique<PopupWindow>(window_, L"TarnwickResultsPopup", std::move(hooks));
   }
   return *resultsPopup_;

@@ -156,6 +156,16 @@ LRESULT PopupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       if (hooks_.pointerMoved) hooks_.pointerMoved(dips(GET_X_LPARAM(lParam)), dips(GET_Y_LPARAM(lParam)));
       return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(window, &at);
+        const bool onItem = hooks_.itemAt && hooks_.itemAt(dips(at.x), dips(at.y));
+        SetCursor(LoadCursorW(nullptr, onItem ? IDC_HAND : IDC_ARROW));
+        return TRUE;
+      }
+      break;
     case WM_MOUSELEAVE:
       trackingLeave_ = false;
       if (hooks_.pointerLeft) hooks_.pointerLeft();

@@ -25,6 +25,7 @@ struct PopupHooks {
   std::function<void(PopupKey)> key;               // every key press, Esc before the popup closes
   std::function<void(float notches)> wheel;        // positive = away from the user, delta / 120
   std::function<void()> closed;                    // every close, also after hide()
+  std::function<bool(float x, float y)> itemAt;    // an entry there: the hand cursor
 };
 
 class PopupWindow {

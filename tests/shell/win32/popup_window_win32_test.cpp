@@ -67,6 +67,7 @@ TEST(PopupWindow, ForwardsInputInDipsAndReportsEachCloseOnce) {
     if (key == PopupKey::escape) popup->hide();  // as the app's Esc handling does
   };
   hooks.closed = [&] { ++closed; };
+  hooks.itemAt = [](float x, float) { return x < 100; };
   PopupWindow languagePopup(owner, L"TarnwickLangPopup", hooks);
   popup = &languagePopup;
 
@@ -88,6 +89,13 @@ TEST(PopupWindow, ForwardsInputInDipsAndReportsEachCloseOnce) {
   UpdateWindow(window);
   ASSERT_FALSE(events.empty()) << "the paint hook did not run";
   expectEvent(events.back(), {"paint", 364 * dip, 318 * dip});
+
+  // The hand over an entry, the arrow elsewhere.
+  for (const auto& [x, cursor] : {std::pair{50, IDC_HAND}, std::pair{250, IDC_ARROW}}) {
+    SetCursorPos(rect.left + x, rect.top + 20);
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, cursor)) << x;
+  }
 
   struct Row {
     UINT message;
