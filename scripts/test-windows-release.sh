@@ -309,8 +309,21 @@ if start_program "$exe" "$screenshots/installed.png"; then
   check "the uninstaller refuses while the program runs (status $status, 2 expected)" test "$status" -eq 2
   check "... and leaves the program, its shortcut and its uninstall entry" \
     test -f "$exe" -a -f "$shortcut" -a "$(reg_value "$uninstall_key" DisplayName)" = "Tarnwick App"
+  # An update over the running program must not report success with the old file left in place.
+  wine "$setup" /S
+  status=$?
+  check "the installer refuses while the program runs (status $status, 2 expected)" test "$status" -eq 2
   close_program
 fi
+# An update once it is closed: the same installer over the installed program.
+wine "$setup" /S
+status=$?
+check "installing again over the installed program ends with status 0 (it was $status)" test "$status" -eq 0
+installed_again() {
+  cmp -s "$exe" "$unpacked/tarnwick.exe" && [ -f "$shortcut" ] &&
+    [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$project_version" ]
+}
+check "... and keeps the program, its shortcut and its uninstall entry" installed_again
 
 # --- uninstalling leaves the user's tools and settings alone ---
 data_files() { (cd "$data_dir" 2>/dev/null && find . -type f -exec md5sum {} + | sort); }

@@ -49,6 +49,20 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Tarnwick"
 
 Section "Tarnwick App"
   SetShellVarContext current
+  ; A running copy keeps its file locked, and a silent install would otherwise end "successfully"
+  ; with the old program still in place.
+  check_running:
+  ${If} ${FileExists} "$INSTDIR\tarnwick.exe"
+    ClearErrors
+    FileOpen $0 "$INSTDIR\tarnwick.exe" a
+    ${If} ${Errors}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Close ${APP_NAME}, then click Retry." \
+        /SD IDCANCEL IDRETRY check_running
+      SetErrorLevel 2
+      Abort "${APP_NAME} is running."
+    ${EndIf}
+    FileClose $0
+  ${EndIf}
   SetOutPath "$INSTDIR"
   File "${STAGE}\tarnwick.exe"
   File "${STAGE}\README.txt"
