@@ -56,7 +56,7 @@ for dll in $imports; do
   esac
 done
 [ ${#foreign[@]} -eq 0 ] || fail "tarnwick.exe imports DLLs that Windows does not have: ${foreign[*]}"
-echo "tarnwick.exe imports only Windows' own DLLs: $(tr '\n' ' ' <<<"$imports")"
+echo "tarnwick.exe imports only Windows' own DLLs: $(paste -sd ' ' <<<"$imports")"
 
 # Text files for Notepad: CRLF line ends.
 crlf() { sed 's/$/\r/'; }
@@ -76,8 +76,14 @@ rm -f "$zip" "$setup"
 (cd "$stage" && cmake -E tar cf "$zip" --format=zip --mtime="$release_date 00:00:00" \
   tarnwick.exe README.txt LICENSE.txt)
 
+# The finish page's picture: the logo on the window's background colour, instead of NSIS's own.
+wizard=$build/release/wizard.bmp
+rsvg-convert -w 96 -h 96 -o "$build/release/logo.png" data/icons/app.tarnwick.Tarnwick.svg
+convert -size 164x314 xc:'#0B0D17' "$build/release/logo.png" -geometry +34+56 -composite \
+  -type TrueColor "BMP3:$wizard"
+
 makensis -V2 -NOCD -DVERSION="$version" -DVERSION4="$version4" -DSTAGE="$(realpath "$stage")" \
-  -DICON="$icon" -DOUTFILE="$setup" packaging/windows/installer.nsi
+  -DICON="$icon" -DWIZARD="$(realpath "$wizard")" -DOUTFILE="$setup" packaging/windows/installer.nsi
 [ -f "$setup" ] || fail "makensis made no $setup"
 echo "$zip"
 echo "$setup"

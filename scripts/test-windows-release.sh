@@ -155,8 +155,10 @@ check "the installed tarnwick.exe is the zip's" cmp -s "$exe" "$unpacked/tarnwic
 
 # VS_VERSIONINFO: a tree of (length, value length, type, UTF-16 key, value, children), each node
 # 4-byte aligned; the root's value is VS_FIXEDFILEINFO.
-wrestool -x --raw -t 16 "$exe" >"$sandbox/version.res" 2>/dev/null
-python3 - "$sandbox/version.res" >"$sandbox/version.txt" <<'PY'
+# version_resource <exe>: its version resource's fields as name=value lines.
+version_resource() {
+  wrestool -x --raw -t 16 "$1" >"$sandbox/version.res" 2>/dev/null
+  python3 - "$sandbox/version.res" <<'PY'
 import struct, sys
 
 data = open(sys.argv[1], "rb").read()
@@ -191,6 +193,8 @@ def node(off, path):
 if len(data) >= 6:
     node(0, [])
 PY
+}
+version_resource "$exe" >"$sandbox/version.txt"
 version_field() { sed -n "s/^$1=//p" "$sandbox/version.txt"; }
 check "ProductVersion is the project's version ($project_version, read: '$(version_field ProductVersion)')" \
   test "$(version_field ProductVersion)" = "$project_version"
@@ -201,6 +205,10 @@ check "the fixed product and file versions are $version4" \
 check "the version resource names the product (ProductName, FileDescription, CompanyName, OriginalFilename)" \
   test "$(version_field ProductName)|$(version_field FileDescription)|$(version_field CompanyName)|$(
     version_field OriginalFilename)" = "Tarnwick App|Tarnwick App|Tarnwick|tarnwick.exe"
+
+version_resource "$setup" >"$sandbox/setup-version.txt"
+check "the installer's own ProductVersion is the project's version" \
+  grep -qxF "ProductVersion=$project_version" "$sandbox/setup-version.txt"
 
 # Icon group 1 with every size, and the manifest with its settings.
 wrestool -x -t 14 -n 1 "$exe" >"$sandbox/icon.ico" 2>/dev/null

@@ -1,6 +1,7 @@
 ; Tarnwick's installer: per user, with no administrator rights, into %LOCALAPPDATA%\Programs\Tarnwick.
 ; scripts/package-windows.sh runs makensis with VERSION, VERSION4 (four numbers), STAGE (the folder
-; holding tarnwick.exe, README.txt and LICENSE.txt), ICON and OUTFILE defined.
+; holding tarnwick.exe, README.txt and LICENSE.txt), ICON, WIZARD (the finish page's 164 x 314
+; picture) and OUTFILE defined.
 ; /S installs or uninstalls silently; /D=<folder> (last on the command line) picks another folder.
 
 Unicode true
@@ -35,6 +36,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Tarnwick"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tarnwick.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${APP_NAME}"
