@@ -355,6 +355,25 @@ check "the tools folder is untouched" test "$(data_files)" = "$data_before"
 check "the settings key HKCU\\Software\\Tarnwick is untouched" \
   test -n "$settings_before" -a "$(settings)" = "$settings_before"
 
+# --- a folder of the user's choice, with spaces, removed through the registered command ---
+# NSIS takes /D= unquoted and last, as cmd passes it on; the uninstall entry's quoting must hold.
+custom_win="$localappdata\\My Programs\\Tarnwick Test"
+custom_dir=$(winepath -u "$custom_win" 2>/dev/null)
+echo "--- installing into $custom_win"
+wine cmd /c "$(winepath -w "$setup" 2>/dev/null) /S /D=$custom_win"
+status=$?
+check "setup.exe /S /D=<folder with spaces> ends with status 0 (it was $status)" test "$status" -eq 0
+check "... and installs there" test -s "$custom_dir/tarnwick.exe" -a -s "$custom_dir/uninstall.exe"
+check "... and registers that folder as InstallLocation" \
+  test "$(reg_value "$uninstall_key" InstallLocation)" = "$custom_win"
+quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+# Run as the command line it is, untouched by wine's own quoting of its arguments.
+printf '%s\r\n' "$quiet" >"$sandbox/quiet-uninstall.bat"
+wine cmd /c "$(winepath -w "$sandbox/quiet-uninstall.bat" 2>/dev/null)"
+check "the registered QuietUninstallString ($quiet) removes that folder (within 60 seconds)" wait_gone "$custom_dir"
+wine reg query "$uninstall_key" >/dev/null 2>&1
+check "... and the uninstall entry" test $? -ne 0
+
 # --- the portable zip ---
 echo "--- starting tarnwick.exe from the zip"
 if start_program "$unpacked/tarnwick.exe" "$screenshots/portable.png"; then
