@@ -286,6 +286,47 @@ start_program() {
   fi
   pass "$1 shows its window 'Tarnwick App'"
   check "a screenshot of it in $2" import -display "$DISPLAY" -window "$window_id" "$2"
+  check "the window's 16 and 32 pixel icons (Wine's _NET_WM_ICON) are the program's icon 1" \
+    window_icon_is_ours
+}
+# Wine hands the window's large and small icons to X as _NET_WM_ICON: ARGB images, each after its
+# width and height. They must be icon 1's own 32 and 16 pixel images, so the window class must
+# have loaded it from the program's resources.
+window_icon_is_ours() {
+  local property='' _ size
+  for _ in $(seq 50); do
+    property=$(xprop -id "$window_id" -notype -f _NET_WM_ICON 32c _NET_WM_ICON 2>/dev/null)
+    [[ $property == *=* ]] && break
+    sleep 0.1
+  done
+  for size in 16 32; do
+    icotool -x --width="$size" --height="$size" --bit-depth=32 -o "$sandbox/icon-$size.png" \
+      "$sandbox/icon.ico" || return 1
+    convert "$sandbox/icon-$size.png" -depth 8 "rgba:$sandbox/icon-$size.rgba" || return 1
+  done
+  printf '%s\n' "$property" >"$sandbox/window-icon.txt"
+  python3 - "$sandbox" <<'PY'
+import re, sys
+
+sandbox = sys.argv[1]
+text = open(f"{sandbox}/window-icon.txt").read()
+numbers = [int(n) for n in re.findall(r"\d+", text.split("=", 1)[1])] if "=" in text else []
+images, i = {}, 0
+while i + 2 <= len(numbers):
+    w, h = numbers[i], numbers[i + 1]
+    images[w] = numbers[i + 2:i + 2 + w * h]
+    i += 2 + w * h
+for size in (16, 32):
+    raw = open(f"{sandbox}/icon-{size}.rgba", "rb").read()
+    want = [(a << 24) | (r << 16) | (g << 8) | b for r, g, b, a in zip(*[iter(raw)] * 4)]
+    got = images.get(size, [])
+    # Exact under Wine 8; a little room for a rounding of the alpha.
+    if len(got) != size * size or any(
+        abs((a >> s & 255) - (b >> s & 255)) > 4 for a, b in zip(want, got) for s in (0, 8, 16, 24)
+    ):
+        print(f"the window's {size} x {size} icon is not icon 1's (has sizes {sorted(images)})")
+        sys.exit(1)
+PY
 }
 # Closes the window as a user does (Alt+F4: WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE) and checks that
 # the program ends, with status 0, within 30 seconds.
@@ -370,7 +411,8 @@ quiet=$(reg_value "$uninstall_key" QuietUninstallString)
 # Run as the command line it is, untouched by wine's own quoting of its arguments.
 printf '%s\r\n' "$quiet" >"$sandbox/quiet-uninstall.bat"
 wine cmd /c "$(winepath -w "$sandbox/quiet-uninstall.bat" 2>/dev/null)"
-check "the registered QuietUninstallString ($quiet) removes that folder (within 60 seconds)" wait_gone "$custom_dir"
+check "the registered QuietUninstallString ($quiet) removes that folder (within 60 seconds)" \
+  wait_gone "$custom_dir"
 wine reg query "$uninstall_key" >/dev/null 2>&1
 check "... and the uninstall entry" test $? -ne 0
 
