@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Meets the Windows release the way a user's machine would, under Wine in a fresh prefix: makes the
-# zip and the installer (scripts/package-windows.sh), reads tarnwick.exe's resources back, installs
-# silently, checks the files, the Start-menu shortcut and the uninstall entry, starts the installed
-# program and closes its window, uninstalls (first while the program runs, which must refuse), checks
-# that the user's tools and settings stayed, and starts the program from the unpacked zip.
+# zip and the installer (scripts/package-windows.sh), installs silently, reads the installed
+# tarnwick.exe's resources back, checks the files, the Start-menu shortcut and the uninstall entry,
+# starts the installed program and closes its window (the installer and the uninstaller refusing
+# while it runs), installs again over it, uninstalls and checks that the user's tools and settings
+# stayed, installs into a folder with spaces and removes it through the registered command, and
+# starts the program from the unpacked zip.
 # Usage: scripts/test-windows-release.sh [build-folder]   (default build-windows)
 # Screenshots go to <build-folder>/screenshots/. Ends with one summary line.
 set -uo pipefail
@@ -135,7 +137,6 @@ wait_gone() {
   return 1
 }
 
-# --- the program's resources, read back from the installed copy ---
 echo "--- installing: wine setup.exe /S"
 wine "$setup" /S
 status=$?
@@ -145,6 +146,8 @@ for name in tarnwick.exe uninstall.exe README.txt LICENSE.txt; do
 done
 exe=$install_dir/tarnwick.exe
 [ -f "$exe" ] || fatal "tarnwick.exe was installed"
+
+# --- the program's resources, read back from the installed copy ---
 unpacked=$sandbox/zip
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
