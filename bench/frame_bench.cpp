@@ -75,9 +75,9 @@ BENCHMARK(BM_StaticLayerUncached)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)
 
 // The layout pass (run on resize, language or mode changes, never per frame).
 void BM_LayoutPass(benchmark::State& bench) {
-  TextEngine text;
+  const OffscreenRenderer renderer;
   const FrameState state = animatedState();
-  for (auto _ : bench) benchmark::DoNotOptimize(layoutMainWindow(state, 900, 860, text));
+  for (auto _ : bench) benchmark::DoNotOptimize(layoutMainWindow(state, 900, 860, renderer.text()));
 }
 BENCHMARK(BM_LayoutPass)->Unit(benchmark::kMicrosecond);
 

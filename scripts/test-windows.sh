@@ -7,17 +7,43 @@ cd "$(dirname "$0")/.."
 build=${1:-build-windows}
 
 bash scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A compiler launcher (ccache) passes through when the environment names one; none is needed.
+launchers=()
+for lang in C CXX; do
+  var=CMAKE_${lang}_COMPILER_LAUNCHER
+  if [ -n "${!var:-}" ]; then launchers+=("-D$var=${!var}"); fi
+done
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "${launchers[@]}"
 cmake --build "$build" -j"$(nproc)"
+
+# The Cairo side of the Direct2D comparison, from a Linux build of the render layer inside this
+# build folder: the reference frame and its layout, where the Windows test reads them.
+reference=$build/cairo-reference
+cmake -S . -B "$reference" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_BENCHMARKS=OFF "${launchers[@]}" >/dev/null
+cmake --build "$reference" -j"$(nproc)" --target render_cairo_reference
+"$reference/tests/render_cairo_reference" "$build/screenshots"
+
+# Direct2D under Wine draws through wined3d on OpenGL, which needs an X display: a virtual one of
+# this run's own, on whichever display number is free (Xvfb picks it and reports it when ready).
+display_fifo=$(mktemp -u)
+mkfifo "$display_fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_fifo" 2>/dev/null &
+xvfb=$!
+read -r display_number <"$display_fifo"
+rm -f "$display_fifo"
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 
 # A fresh prefix: nothing a previous run left in it (processes, registry, files) counts here.
 prefix=$(cd "$build" && pwd)/wineprefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
+export DISPLAY=:$display_number TARNWICK_WINE_DISPLAY=:$display_number  # wine-run.sh keeps it
 wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
 wineserver -w  # the prefix is complete once its first server has finished
+bash scripts/wine-fonts.sh "$prefix"
 
 set +e
 rm -f "$build/Testing/Temporary/LastTestsFailed.log"  # an earlier run's list must not be shown

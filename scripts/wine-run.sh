@@ -9,4 +9,6 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer prompts: nothing here needs .NET or the HTML engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# Only a display made for the test run (Xvfb, scripts/test-windows.sh), never the desktop's.
+if [ -n "${TARNWICK_WINE_DISPLAY:-}" ]; then export DISPLAY=$TARNWICK_WINE_DISPLAY; fi
 exec wine "$@"

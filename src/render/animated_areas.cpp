@@ -48,11 +48,7 @@ unsigned animationPeriodMs(const FrameState& state, AnimatedArea area) {
 
 void paintAnimatedArea(Canvas& canvas, const FrameState& state, const MainLayout& layout, RenderCache& cache,
                        AnimatedArea area) {
-  cairo_t* cr = canvas.cairo();
-  cairo_save(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  canvas.paintSurface(cache.staticLayer(canvas, layout, state.preview.active), 0, 0);
-  cairo_restore(cr);
+  canvas.drawImage(cache.staticLayer(canvas, layout, state.preview.active), 0, 0, true);
   switch (area) {
     case AnimatedArea::statusCard:
     case AnimatedArea::statusIcon:

@@ -25,33 +25,31 @@ void paintLanguagePopup(Canvas& canvas, const FrameState& s) {
       canvas.drawText(name, TextFormat::body, nameRect, palette::popupText, 1, TextAlign::leading);
     }
   }
-  canvas.text().endFrame();
+  canvas.endFrame();
 }
 
 void paintResultsPopup(Canvas& canvas, const FrameState& s, float width, float height, RenderCache& cache) {
   const float bottom = height - 6;  // lower edge of the list area
   canvas.clear(palette::cardFill);
-  cairo_t* cr = canvas.cairo();
-  cairo_save(cr);
-  cairo_rectangle(cr, 0, 6, width, bottom - 6);
-  cairo_clip(cr);
   const float rowRight = width - 6;
   const int count = static_cast<int>(s.results.size());
-  for (int i = 0; i < count; ++i) {
-    const float top = static_cast<float>(i) * 80 + 6 - s.resultsScroll;
-    if (top + 80 < 6 || top > bottom) continue;
-    const MediaView& hit = s.results[i];
-    if (i == s.resultsSelection)
-      canvas.fillRound({6, top + 2, rowRight, top + 78}, 10, palette::white, 0.07f);
-    const RectF thumb{14, top + 8, 128, top + 72};
-    drawThumbnail(canvas, cache, hit.thumb, thumb, 8);
-    drawDurationBadge(canvas, thumb, hit.durationSeconds);
-    canvas.drawText(hit.title, TextFormat::label, {142, top + 12, rowRight - 12, top + 36},
-                    palette::textPrimary, 1, TextAlign::leading);
-    canvas.drawText(buildMetaLine(s, hit, true), TextFormat::small, {142, top + 38, rowRight - 12, top + 60},
-                    palette::textMuted, 1, TextAlign::leading);
+  {
+    const ClipScope clip(canvas, {0, 6, width, bottom});
+    for (int i = 0; i < count; ++i) {
+      const float top = static_cast<float>(i) * 80 + 6 - s.resultsScroll;
+      if (top + 80 < 6 || top > bottom) continue;
+      const MediaView& hit = s.results[i];
+      if (i == s.resultsSelection)
+        canvas.fillRound({6, top + 2, rowRight, top + 78}, 10, palette::white, 0.07f);
+      const RectF thumb{14, top + 8, 128, top + 72};
+      drawThumbnail(canvas, cache, hit.thumb, thumb, 8);
+      drawDurationBadge(canvas, thumb, hit.durationSeconds);
+      canvas.drawText(hit.title, TextFormat::label, {142, top + 12, rowRight - 12, top + 36},
+                      palette::textPrimary, 1, TextAlign::leading);
+      canvas.drawText(buildMetaLine(s, hit, true), TextFormat::small, {142, top + 38, rowRight - 12, top + 60},
+                      palette::textMuted, 1, TextAlign::leading);
+    }
   }
-  cairo_restore(cr);
 
   const float content = static_cast<float>(count) * 80;
   const float view = bottom - 6;
@@ -62,7 +60,7 @@ void paintResultsPopup(Canvas& canvas, const FrameState& s, float width, float h
     const float thumbTop = scroll / largest * (view - thumbLength) + 6;
     canvas.fillRound({width - 5, thumbTop, width - 2, thumbTop + thumbLength}, 1.5f, palette::white, 0.25f);
   }
-  canvas.text().endFrame();
+  canvas.endFrame();
   cache.endFrame();
 }
 

@@ -1,22 +1,11 @@
 #include "render/render_cache.h"
 
 #include <algorithm>
-#include <cmath>
 
-#include "render/canvas.h"
 #include "render/palette.h"
 
 namespace tarnwick {
 namespace {
-
-// An image surface of w × h DIPs at `scale`, drawn on in DIPs.
-cairo_surface_t* makeSurface(double w, double h, double scale) {
-  const int pw = std::max(1, static_cast<int>(std::ceil(w * scale)));
-  const int ph = std::max(1, static_cast<int>(std::ceil(h * scale)));
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
-  cairo_surface_set_device_scale(surface, scale, scale);
-  return surface;
-}
 
 void drawStaticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
   const float W = o.clientWidthDip;
@@ -37,73 +26,51 @@ void drawStaticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
 
 }  // namespace
 
-RenderCache::~RenderCache() {
-  if (static_) cairo_surface_destroy(static_);
-  for (auto& [key, entry] : thumbs_) cairo_surface_destroy(entry.surface);
-}
-
-cairo_surface_t* RenderCache::staticLayer(const Canvas& canvas, const MainLayout& o, bool previewActive) {
+const CanvasImage& RenderCache::staticLayer(Canvas& canvas, const MainLayout& o, bool previewActive) {
   const StaticKey key{o.clientWidthDip,
                       o.clientHeightDip,
                       canvas.scale(),
                       {o.mainCardRect, previewActive ? o.previewCardRect : RectF{}, o.statusCardRect,
                        o.logCardRect, o.logBoxRect}};
-  if (static_ && key == staticKey_) return static_;
-  if (static_) cairo_surface_destroy(static_);
-  static_ = makeSurface(o.clientWidthDip, o.clientHeightDip, canvas.scale());
+  if (static_ && key == staticKey_) return *static_;
+  static_.reset();
+  static_ = canvas.makeImage(o.clientWidthDip, o.clientHeightDip,
+                             [&](Canvas& layer) { drawStaticLayer(layer, o, previewActive); });
   staticKey_ = key;
   ++staticBuilds_;
-  cairo_t* cr = cairo_create(static_);
-  Canvas layer(cr, canvas.text(), canvas.scale(), canvas.clock());
-  drawStaticLayer(layer, o, previewActive);
-  cairo_destroy(cr);
-  return static_;
+  return *static_;
 }
 
-cairo_surface_t* RenderCache::thumbnail(const Canvas& canvas, const ThumbView& thumb, const RectF& box,
-                                        float radius) {
+const CanvasImage* RenderCache::thumbnail(Canvas& canvas, const ThumbView& thumb, const RectF& box,
+                                          float radius) {
   if (!thumb.present() || box.width() <= 0 || box.height() <= 0) return nullptr;
   const double scale = canvas.scale();
   const ThumbKey key{thumb.owner.get(), dipToPx(box.width(), scale), dipToPx(box.height(), scale), radius};
   auto found = thumbs_.find(key);
   if (found != thumbs_.end() && !found->second.owner.expired()) {
     found->second.used = true;
-    return found->second.surface;
+    return found->second.image.get();
   }
-  if (found != thumbs_.end()) {  // a new picture at the old one's address
-    cairo_surface_destroy(found->second.surface);
-    thumbs_.erase(found);
-  }
-  // The picture's own pixels, viewed without copying; the cover-scaled copy is what is kept.
-  cairo_surface_t* source = cairo_image_surface_create_for_data(
-      const_cast<unsigned char*>(thumb.pixels), CAIRO_FORMAT_ARGB32, thumb.width, thumb.height, thumb.stride);
-  if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(source);
-    return nullptr;
-  }
-  cairo_surface_t* surface = makeSurface(box.width(), box.height(), scale);
-  cairo_t* cr = cairo_create(surface);
-  Canvas target(cr, canvas.text(), scale, canvas.clock());
+  if (found != thumbs_.end()) thumbs_.erase(found);  // a new picture at the old one's address
+  // Scaled to cover the box, centred and cropped; the scaled copy is what is kept.
+  const RectF local{0, 0, box.width(), box.height()};
   const double s = std::max(box.width() / thumb.width, box.height() / thumb.height);
-  target.roundedPath({0, 0, box.width(), box.height()}, radius);
-  cairo_clip(cr);
-  cairo_translate(cr, (box.width() - s * thumb.width) / 2, (box.height() - s * thumb.height) / 2);
-  cairo_scale(cr, s, s);
-  cairo_set_source_surface(cr, source, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(source);
+  const auto x = static_cast<float>((box.width() - s * thumb.width) / 2);
+  const auto y = static_cast<float>((box.height() - s * thumb.height) / 2);
+  std::unique_ptr<CanvasImage> image = canvas.makeImage(box.width(), box.height(), [&](Canvas& target) {
+    target.pushRoundClip(local, radius);
+    target.drawPixels(thumb, x, y, static_cast<float>(s));
+    target.popClip();
+  });
   ++thumbBuilds_;
-  thumbs_[key] = ThumbEntry{thumb.owner, surface, true};
-  return surface;
+  const CanvasImage* made = image.get();
+  thumbs_[key] = ThumbEntry{thumb.owner, std::move(image), true};
+  return made;
 }
 
 void RenderCache::endFrame() {
   for (auto it = thumbs_.begin(); it != thumbs_.end();) {
     if (!it->second.used || it->second.owner.expired()) {
-      cairo_surface_destroy(it->second.surface);
       it = thumbs_.erase(it);
     } else {
       it->second.used = false;

@@ -3,35 +3,31 @@
 // thumbnails scaled to their boxes. One per window (the main window and each popup). UI thread.
 #pragma once
 
-#include <cairo.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
 
+#include "render/canvas.h"
 #include "render/frame_state.h"
 #include "render/geometry.h"
 #include "render/main_layout.h"
 
 namespace tarnwick {
 
-class Canvas;
-
 class RenderCache {
  public:
   RenderCache() = default;
-  ~RenderCache();
+  ~RenderCache() = default;
   RenderCache(const RenderCache&) = delete;
   RenderCache& operator=(const RenderCache&) = delete;
 
   // The background glows and the cards of this layout, drawn at the canvas's scale.
-  [[nodiscard]] cairo_surface_t* staticLayer(const Canvas& canvas, const MainLayout& layout,
-                                             bool previewActive);
+  [[nodiscard]] const CanvasImage& staticLayer(Canvas& canvas, const MainLayout& layout, bool previewActive);
 
   // `thumb` scaled to cover `box` (centred, cropped) with rounded corners, at the canvas's
   // scale; null when the picture is absent or cannot be made.
-  [[nodiscard]] cairo_surface_t* thumbnail(const Canvas& canvas, const ThumbView& thumb, const RectF& box,
-                                           float radius);
+  [[nodiscard]] const CanvasImage* thumbnail(Canvas& canvas, const ThumbView& thumb, const RectF& box,
+                                             float radius);
 
   // Forgets thumbnails whose picture is gone or that the frame now ending did not draw.
   void endFrame();
@@ -54,11 +50,11 @@ class RenderCache {
   };
   struct ThumbEntry {
     std::weak_ptr<const void> owner;
-    cairo_surface_t* surface = nullptr;
+    std::unique_ptr<CanvasImage> image;
     bool used = false;
   };
 
-  cairo_surface_t* static_ = nullptr;
+  std::unique_ptr<CanvasImage> static_;
   StaticKey staticKey_{};
   std::map<ThumbKey, ThumbEntry> thumbs_;
   int staticBuilds_ = 0;

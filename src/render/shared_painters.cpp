@@ -83,7 +83,7 @@ void drawShimmer(Canvas& canvas, const RectF& rect, float radius) {
 
 void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, const RectF& rect,
                    float radius, bool pictureMayCome) {
-  cairo_surface_t* picture = cache.thumbnail(canvas, thumb, rect, radius);
+  const CanvasImage* picture = cache.thumbnail(canvas, thumb, rect, radius);
   if (!picture) {
     if (pictureMayCome) {
       drawShimmer(canvas, rect, radius);
@@ -92,7 +92,7 @@ void drawThumbnail(Canvas& canvas, RenderCache& cache, const ThumbView& thumb, c
     }
     return;
   }
-  canvas.paintSurface(picture, rect.left, rect.top);
+  canvas.drawImage(*picture, rect.left, rect.top);
 }
 
 void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds) {
@@ -106,20 +106,9 @@ void drawDurationBadge(Canvas& canvas, const RectF& rect, double seconds) {
 
 void drawLogo(Canvas& canvas, const RectF& rect) {
   const float u = rect.width() / 100;
-  cairo_t* cr = canvas.cairo();
-  cairo_pattern_t* gradient = cairo_pattern_create_linear(rect.left, rect.top, rect.right, rect.bottom);
-  cairo_pattern_add_color_stop_rgb(gradient, 0, 0x7C / 255.0, 0x5C / 255.0, 1.0);
-  cairo_pattern_add_color_stop_rgb(gradient, 1, 1.0, 0x4D / 255.0, 0x6D / 255.0);
-  canvas.roundedPath(rect, 24 * u);
-  cairo_set_source(cr, gradient);
-  cairo_fill(cr);
-  cairo_pattern_destroy(gradient);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_move_to(cr, rect.left + 42 * u, rect.top + 31 * u);
-  cairo_line_to(cr, rect.left + 42 * u, rect.top + 69 * u);
-  cairo_line_to(cr, rect.left + 71 * u, rect.top + 50 * u);
-  cairo_close_path(cr);
-  cairo_fill(cr);
+  canvas.fillAccentRound(rect, 24 * u, {rect.left, rect.top}, {rect.right, rect.bottom});
+  canvas.fillTriangle({rect.left + 42 * u, rect.top + 31 * u}, {rect.left + 42 * u, rect.top + 69 * u},
+                      {rect.left + 71 * u, rect.top + 50 * u}, palette::white, 1);
 }
 
 std::wstring buildMetaLine(const FrameState& state, const MediaView& info, bool withChannel) {

@@ -1,6 +1,6 @@
-// Text on Pango: the fifteen font descriptions, measuring, and laid-out lines cached across
-// frames (most texts of a frame are the same as in the previous one, and shaping is the
-// expensive part). UI thread only.
+// Text on Pango for the Cairo canvas (Linux only): the fifteen font descriptions, measuring, and
+// laid-out lines cached across frames (most texts of a frame are the same as in the previous one,
+// and shaping is the expensive part). UI thread only.
 #pragma once
 
 #include <pango/pango.h>
@@ -12,12 +12,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "render/canvas.h"  // TextAlign
 #include "render/text_format.h"
 #include "render/text_measure.h"
 
 namespace tarnwick {
-
-enum class TextAlign { leading, trailing, center };
 
 class TextEngine final : public TextMeasure {
  public:

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "frame_fixtures.h"
-#include "render/canvas.h"
+#include "render/cairo_canvas.h"
 #include "render/icons.h"
 #include "render/painters.h"
 
@@ -99,7 +99,7 @@ class DrawnText : public ::testing::Test {
     return {first, last};
   }
   void draw(std::wstring_view text, TextAlign align, const RectF& rect = {20, 0, 280, 40}) {
-    Canvas canvas(cr, engine, 1, 0);
+    CairoCanvas canvas(cr, engine, 1, 0);
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_paint(cr);
@@ -161,7 +161,7 @@ TEST_F(DrawnText, LayoutsAreReusedAcrossFramesAndDroppedWhenUnused) {
 TEST_F(DrawnText, DurationBadgeFitsItsTextAndIsAbsentWithoutADuration) {
   const auto badgeLeft = [&](double seconds) {
     draw(L"", TextAlign::leading);  // clears the surface
-    Canvas canvas(cr, engine, 1, 0);
+    CairoCanvas canvas(cr, engine, 1, 0);
     drawDurationBadge(canvas, {0, 0, 300, 40}, seconds);
     return ink().first;
   };

@@ -8,7 +8,7 @@
 #include "app/messages.h"
 #include "app/window_input.h"
 #include "base/text.h"
-#include "render/canvas.h"
+#include "render/cairo_canvas.h"
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"
 #include "render/palette.h"
@@ -260,7 +260,7 @@ void MainWindow::paint(cairo_t* cr, int area) {
     afterFirstFrame_.start(0, false, [this] { onFirstFrame(); });
   }
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
-  Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
+  CairoCanvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.canvas), frame.clockMs);
   if (area < 0) {
     paintMainWindow(canvas, frame, layout_, mainCache_);
     return;

@@ -1,6 +1,6 @@
 // The two popups of the main window: the language grid and the search results.
 #include "app/popups.h"
-#include "render/canvas.h"
+#include "render/cairo_canvas.h"
 #include "render/frame_state_from_app.h"
 #include "render/painters.h"
 #include "shell/gtk/key_map.h"
@@ -10,7 +10,7 @@ namespace tarnwick {
 
 void MainWindow::paintPopup(cairo_t* cr, double width, double height, bool results) {
   FrameState frame = frameStateFrom(state_, mainWindowHasFocus(), clockMs());
-  Canvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.view), frame.clockMs);
+  CairoCanvas canvas(cr, text_, gtk_widget_get_scale_factor(parts_.view), frame.clockMs);
   if (results) {
     paintResultsPopup(canvas, frame, static_cast<float>(width), static_cast<float>(height), resultsCache_);
   } else {
