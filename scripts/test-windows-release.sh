@@ -288,9 +288,23 @@ start_program() {
     return 1
   fi
   pass "$1 shows its window 'Tarnwick App'"
-  check "a screenshot of it in $2" import -display "$DISPLAY" -window "$window_id" "$2"
+  check "the window draws itself: a screenshot with more than 16 colours in $2 (within 30 seconds)" \
+    screenshot_when_drawn "$2"
   check "the window's 16 and 32 pixel icons (Wine's _NET_WM_ICON) are the program's icon 1" \
     window_icon_is_ours
+}
+# The window is mapped before its first frame: screenshots until one shows a drawn frame (the logo's
+# gradient and the text's edges alone have far more than 16 colours; an unpainted window has one).
+screenshot_when_drawn() {
+  local _ colours=0
+  for _ in $(seq 60); do
+    import -display "$DISPLAY" -window "$window_id" "$1" 2>/dev/null &&
+      colours=$(convert "$1" -format '%k' info: 2>/dev/null)
+    [ "${colours:-0}" -gt 16 ] && return 0
+    sleep 0.5
+  done
+  echo "the last screenshot has $colours colours"
+  return 1
 }
 # Wine hands the window's large and small icons to X as _NET_WM_ICON: ARGB images, each after its
 # width and height. They must be icon 1's own 32 and 16 pixel images, so the window class must
