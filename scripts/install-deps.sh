@@ -25,6 +25,10 @@ packages=(
 # The Windows core: cross-built with mingw-w64 (its posix thread model, for std::thread) and
 # tested under Wine; wine64 runs the 64-bit programs.
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
+# The Windows release: rsvg-convert draws the icon from its SVG, icotool packs the .ico (wrestool
+# reads the resources back), makensis builds the installer; its test reads the window's icon with
+# xprop (x11-utils).
+windows_packages+=(librsvg2-bin icoutils nsis x11-utils)
 packages+=("${windows_packages[@]}")
 # npm fetches deno; a machine that already has Node.js keeps its own.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
