@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "base/com_win32.h"
 #include "lookup/thumb_decoding.h"
 
 namespace tarnwick {
@@ -13,52 +14,18 @@ const int thumbJpegDecodeShrink = 1;
 
 namespace {
 
-// Owns one reference to a COM object.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (object_) object_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T** out() { return &object_; }
-  T* get() const { return object_; }
-  T* operator->() const { return object_; }
-
- private:
-  T* object_ = nullptr;
-};
-
-// COM on the calling thread for the length of one decode. The workers that decode are plain
-// threads; one that already has COM (in either model) keeps it as it was.
-class ComScope {
- public:
-  ComScope() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
 std::shared_ptr<Thumb> decodeWith(IWICImagingFactory* factory, std::string_view bytes) {
-  Com<IWICStream> stream;
-  if (FAILED(factory->CreateStream(stream.out()))) return nullptr;
+  ComRef<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.put()))) return nullptr;
   // WIC only reads from the buffer; the interface just lacks the const.
   auto* data = reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()));
   if (FAILED(stream->InitializeFromMemory(data, static_cast<DWORD>(bytes.size())))) return nullptr;
-  Com<IWICBitmapDecoder> decoder;
+  ComRef<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                              decoder.out())))
+                                              decoder.put())))
     return nullptr;
-  Com<IWICBitmapFrameDecode> frame;
-  if (FAILED(decoder->GetFrame(0, frame.out()))) return nullptr;
+  ComRef<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.put()))) return nullptr;
   UINT width = 0, height = 0;
   if (FAILED(frame->GetSize(&width, &height)) || width > static_cast<UINT>(thumbMaxSide) ||
       height > static_cast<UINT>(thumbMaxSide))
@@ -68,15 +35,15 @@ std::shared_ptr<Thumb> decodeWith(IWICImagingFactory* factory, std::string_view 
   if (!size) return nullptr;
 
   // Premultiplied before scaling, so that transparent pixels lend no colour to their neighbours.
-  Com<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.out())) ||
+  ComRef<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(converter.put())) ||
       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                                    nullptr, 0.0, WICBitmapPaletteTypeCustom)))
     return nullptr;
   IWICBitmapSource* source = converter.get();
-  Com<IWICBitmapScaler> scaler;
+  ComRef<IWICBitmapScaler> scaler;
   if (size->width != static_cast<int>(width) || size->height != static_cast<int>(height)) {
-    if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
+    if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
         FAILED(scaler->Initialize(converter.get(), static_cast<UINT>(size->width),
                                   static_cast<UINT>(size->height), WICBitmapInterpolationModeFant)))
       return nullptr;
@@ -95,12 +62,12 @@ std::shared_ptr<Thumb> decodeWith(IWICImagingFactory* factory, std::string_view 
 
 std::shared_ptr<Thumb> decodePicture(std::string_view bytes) {
   if (bytes.size() > std::numeric_limits<DWORD>::max()) return nullptr;
-  ComScope com;
+  const ComApartment com(COINIT_MULTITHREADED);
   if (!com.usable()) return nullptr;
   // Made per call: cheap next to a decode, and never outlives the COM it was made under.
-  Com<IWICImagingFactory> factory;
+  ComRef<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.out()))))
+                              factory.putVoid())))
     return nullptr;
   return decodeWith(factory.get(), bytes);
 }

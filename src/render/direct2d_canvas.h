@@ -21,45 +21,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/com_win32.h"
 #include "render/canvas.h"
 #include "render/text_format.h"
 #include "render/text_measure.h"
 
 namespace tarnwick {
-
-// One counted reference to a COM object, released when replaced or destroyed.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  explicit ComRef(T* adopted) : object_(adopted) {}
-  ~ComRef() { reset(); }
-  ComRef(ComRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  ComRef& operator=(ComRef&& other) noexcept {
-    if (this != &other) {
-      reset();
-      object_ = std::exchange(other.object_, nullptr);
-    }
-    return *this;
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  void reset() {
-    if (object_) std::exchange(object_, nullptr)->Release();
-  }
-  // For a factory call that hands out a new reference; drops the one held.
-  T** put() {
-    reset();
-    return &object_;
-  }
-  [[nodiscard]] T* get() const { return object_; }
-  T* operator->() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-
- private:
-  T* object_ = nullptr;
-};
 
 // The process-wide factories, made at the first call: single-threaded Direct2D, shared
 // DirectWrite. Null when Windows could not make them.

@@ -13,21 +13,6 @@
 namespace tarnwick {
 namespace {
 
-// COM for WIC on the renderer's thread, for as long as the renderer lives; a thread that has COM
-// already (in either model) keeps it as it was.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 ComRef<IWICImagingFactory> wicFactory() {
   ComRef<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,

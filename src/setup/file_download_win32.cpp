@@ -11,6 +11,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/com_win32.h"
 #include "base/job_control.h"
 #include "base/text.h"
 #include "setup/file_system.h"
@@ -246,20 +247,6 @@ class Transfer final : public IBindStatusCallback, public IHttpNegotiate {
   std::wstring reason_;
 };
 
-// COM for the calling thread, as long as the transfer lasts.
-class ComScope {
- public:
-  ComScope() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComScope() {
-    if (initialized_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool initialized_;
-};
-
 void setUserAgentOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -275,7 +262,7 @@ void forgetCachedCopy(const std::wstring& url) {
 
 std::wstring download(const std::wstring& url, const fs::path& file, std::uint64_t maxBytes,
                       DownloadProgress* progress) {
-  ComScope com;
+  const ComApartment com;  // for as long as the transfer lasts
   setUserAgentOnce();
   forgetCachedCopy(url);
   Transfer* transfer = new Transfer(url, maxBytes, progress);

@@ -7,42 +7,27 @@
 #include <string>
 #include <vector>
 
+#include "base/com_win32.h"
 #include "test_pictures.h"
 
 namespace tarnwick::test {
 namespace {
 
-template <typename T>
-struct Com {
-  T* object = nullptr;
-  ~Com() {
-    if (object) object->Release();
-  }
-  T* operator->() const { return object; }
-};
-
-struct ComScope {
-  HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  ~ComScope() {
-    if (SUCCEEDED(result)) CoUninitialize();
-  }
-};
-
 constexpr int stripRows = 64;  // written a strip at a time: an 8192 × 8192 picture stays cheap
 
 bool encodeInto(IStream* output, int width, int height, const PixelColour& colour, bool png) {
-  Com<IWICImagingFactory> factory;
+  ComRef<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory.object))))
+                              factory.putVoid())))
     return false;
-  Com<IWICBitmapEncoder> encoder;
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
+  ComRef<IWICBitmapEncoder> encoder;
+  ComRef<IWICBitmapFrameEncode> frame;
+  ComRef<IPropertyBag2> options;
   if (FAILED(factory->CreateEncoder(png ? GUID_ContainerFormatPng : GUID_ContainerFormatJpeg, nullptr,
-                                    &encoder.object)) ||
+                                    encoder.put())) ||
       FAILED(encoder->Initialize(output, WICBitmapEncoderNoCache)) ||
-      FAILED(encoder->CreateNewFrame(&frame.object, &options.object)) ||
-      FAILED(frame->Initialize(options.object)) ||
+      FAILED(encoder->CreateNewFrame(frame.put(), options.put())) ||
+      FAILED(frame->Initialize(options.get())) ||
       FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))))
     return false;
   const WICPixelFormatGUID wanted = png ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
@@ -74,14 +59,14 @@ bool encodeInto(IStream* output, int width, int height, const PixelColour& colou
 }  // namespace
 
 std::string encodePicture(int width, int height, const PixelColour& colour, const char* type) {
-  ComScope com;
-  Com<IStream> output;
-  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &output.object)) ||
-      !encodeInto(output.object, width, height, colour, std::string(type) == "png"))
+  const ComApartment com(COINIT_MULTITHREADED);
+  ComRef<IStream> output;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, output.put())) ||
+      !encodeInto(output.get(), width, height, colour, std::string(type) == "png"))
     return {};
   STATSTG stat{};
   HGLOBAL memory = nullptr;
-  if (FAILED(output->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(output.object, &memory)))
+  if (FAILED(output->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(output.get(), &memory)))
     return {};
   const void* data = GlobalLock(memory);
   std::string bytes(static_cast<const char*>(data), static_cast<std::size_t>(stat.cbSize.QuadPart));

@@ -6,45 +6,17 @@
 
 #include <cwchar>
 
+#include "base/com_win32.h"
 #include "base/text.h"
 
 namespace tarnwick::win32 {
 namespace {
 
-// The dialogs and the shell's item calls need COM on this thread. wWinMain has started the
-// apartment already; this only balances a start that happened here.
-class ComApartment {
- public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
-template <class T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T** put() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
+// The dialogs and the shell's item calls need COM on this thread; wWinMain has started it already.
+constexpr DWORD shellApartment = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE;
 
 std::wstring pickFolder(HWND owner, const std::wstring& startFolder) {
-  ComApartment apartment;
+  ComApartment apartment(shellApartment);
   ComRef<IFileOpenDialog> dialog;
   if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
                               reinterpret_cast<void**>(dialog.put()))))
@@ -71,7 +43,7 @@ std::wstring pickFolder(HWND owner, const std::wstring& startFolder) {
 }
 
 void shellOpen(const std::wstring& target) {
-  ComApartment apartment;  // ShellExecuteW may hand the target to a COM-based handler
+  ComApartment apartment(shellApartment);  // ShellExecuteW may hand the target to a COM-based handler
   ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -114,7 +86,7 @@ void openUrl(const std::wstring& url) {
 }
 
 void showInFileManager(const std::wstring& file) {
-  ComApartment apartment;
+  ComApartment apartment(shellApartment);
   PIDLIST_ABSOLUTE item = nullptr;
   bool shown = false;
   if (!file.empty() && SUCCEEDED(SHParseDisplayName(file.c_str(), nullptr, &item, 0, nullptr))) {
