@@ -88,14 +88,9 @@ grep -qF "Tarnwick $version" <<<"$(strings -e L /usr/bin/tarnwick)" || fail "the
 step "starting the installed program"
 mkdir -p "$sandbox"/{home,config,data,cache,state,runtime}
 chmod 700 "$sandbox/runtime"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$sandbox/display" 2>"$sandbox/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$sandbox/display" ] && break
-  sleep 0.1
-done
-[ -s "$sandbox/display" ] || fail "Xvfb did not start: $(cat "$sandbox/xvfb.log")"
-export DISPLAY=":$(head -n1 "$sandbox/display")"
+source scripts/lib/xvfb.sh
+start_xvfb "$sandbox/xvfb.log" || fail "Xvfb did not start: $(cat "$sandbox/xvfb.log")"
+export DISPLAY=$xvfb_display
 {
   read -r bus_address
   read -r bus_pid

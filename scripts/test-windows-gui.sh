@@ -47,25 +47,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The first free display from :80 up; another run may take a number between the look and the
-# start, and then this Xvfb ends at once and the next number is tried.
-display=''
-for n in $(seq 80 120); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$sandbox/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-      display=":$n"
-      break 2
-    fi
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=''
-done
-[ -n "$display" ] || { echo "test-windows-gui.sh: no Xvfb display could be started" >&2; exit 1; }
+# A display of our own, on whichever number is free (Xvfb picks it).
+source scripts/lib/xvfb.sh
+start_xvfb "$sandbox/xvfb.log" ||
+  { echo "test-windows-gui.sh: no Xvfb display could be started: $(cat "$sandbox/xvfb.log")" >&2; exit 1; }
+display=$xvfb_display
 
 # A fresh prefix: made headless, then given the virtual desktop, the save folder and the tools.
 unset DISPLAY

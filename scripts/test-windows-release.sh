@@ -74,27 +74,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own: the first free number from :90 on. Another program may take a number between
-# the look and Xvfb's start; then Xvfb ends and the next number is tried.
-display=''
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$sandbox/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    display=:$n
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=''
-done
-[ -n "$display" ] || fatal "an Xvfb display of its own from :90 on"
-export DISPLAY=$display
+# A display of our own, on whichever number is free (Xvfb picks it).
+source scripts/lib/xvfb.sh
+start_xvfb "$sandbox/xvfb.log" || fatal "an Xvfb display of its own ($(cat "$sandbox/xvfb.log"))"
+export DISPLAY=$xvfb_display
 echo "Xvfb on $DISPLAY"
 
 wineserver -k 2>/dev/null

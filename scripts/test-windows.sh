@@ -26,19 +26,16 @@ cmake --build "$reference" -j"$(nproc)" --target render_cairo_reference
 
 # Direct2D under Wine draws through wined3d on OpenGL, which needs an X display: a virtual one of
 # this run's own, on whichever display number is free (Xvfb picks it and reports it when ready).
-display_fifo=$(mktemp -u)
-mkfifo "$display_fifo"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_fifo" 2>/dev/null &
-xvfb=$!
-read -r display_number <"$display_fifo"
-rm -f "$display_fifo"
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+source scripts/lib/xvfb.sh
+xvfb_pid=''
+trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+start_xvfb /dev/null || { echo "test-windows.sh: Xvfb did not start" >&2; exit 1; }
 
 # A fresh prefix: nothing a previous run left in it (processes, registry, files) counts here.
 prefix=$(cd "$build" && pwd)/wineprefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset WAYLAND_DISPLAY
-export DISPLAY=:$display_number TARNWICK_WINE_DISPLAY=:$display_number  # wine-run.sh keeps it
+export DISPLAY=$xvfb_display TARNWICK_WINE_DISPLAY=$xvfb_display  # wine-run.sh keeps it
 wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
