@@ -141,7 +141,12 @@ link='http://127.0.0.1:1/watch?v=abc'  # link-like, but no video id: no preview,
 type_link() {
   click_element link-edit || return 1
   xdotool type --delay 15 "$link"
-  [ "$(probe link)" = "$link" ]
+  # xdotool returns once X has the keys; the window takes them a little later.
+  for _ in $(seq 100); do
+    [ "$(probe link)" = "$link" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 echo "--- Windows window under Wine (display $display, prefix $WINEPREFIX)"
