@@ -88,12 +88,12 @@ void DirectWriteText::load() const {
   if (!factory) return;
   for (int i = 0; i < kTextFormatCount; ++i) {
     const auto which = static_cast<TextFormat>(i);
-    const TextFormatSpec spec = textFormatSpec(which);
-    const std::wstring family = utf8ToWide(familyFor(families_, spec.role));
+    const TextFormatSpec style = textFormatSpec(which);
+    const std::wstring family = utf8ToWide(familyFor(families_, style.role));
     IDWriteTextFormat* format = nullptr;
     if (FAILED(factory->CreateTextFormat(
-            family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(spec.weight), DWRITE_FONT_STYLE_NORMAL,
-            DWRITE_FONT_STRETCH_NORMAL, spec.size, L"en-us", &format)))
+            family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(style.weight), DWRITE_FONT_STYLE_NORMAL,
+            DWRITE_FONT_STRETCH_NORMAL, style.size, L"en-us", &format)))
       continue;
     format->SetWordWrapping(which == TextFormat::previewTitle ? DWRITE_WORD_WRAPPING_WRAP
                                                               : DWRITE_WORD_WRAPPING_NO_WRAP);
